@@ -1,0 +1,52 @@
+// Registry hive files in .reg syntax (REGEDIT4, version 5.00, Wine's format),
+// read into memory. Nothing is ever written back.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/win32/win32.h"
+
+namespace registry {
+
+inline constexpr DWORD REG_NONE = 0;
+inline constexpr DWORD REG_SZ = 1;
+inline constexpr DWORD REG_EXPAND_SZ = 2;
+inline constexpr DWORD REG_BINARY = 3;
+inline constexpr DWORD REG_DWORD = 4;
+inline constexpr DWORD REG_MULTI_SZ = 7;
+
+struct Value {
+  DWORD type = REG_NONE;
+  std::string data;  // the bytes as RegQueryValueExA returns them (strings in ANSI, NUL-terminated)
+};
+
+struct CaseInsensitiveLess {
+  bool operator()(std::string_view a, std::string_view b) const;
+  using is_transparent = void;
+};
+
+struct Key {
+  std::map<std::string, Value, CaseInsensitiveLess> values;  // "" is the default value
+};
+
+class Hive {
+ public:
+  // Reads a hive file's text; lines that cannot be parsed are skipped, and no
+  // content can make the parser fail or read past its data.
+  static Hive Parse(std::string_view fileContents);
+  // Nothing when the file cannot be read.
+  static std::optional<Hive> Load(const std::filesystem::path& file);
+
+  // A key by its path below the hive's root ("Software\\Microsoft"), any letter case.
+  const Key* FindKey(std::string_view path) const;
+
+ private:
+  std::map<std::string, Key, CaseInsensitiveLess> keys_;
+  friend class HiveParser;
+};
+
+}  // namespace registry
