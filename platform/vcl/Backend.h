@@ -92,6 +92,7 @@ class FormPeer : public ContainerPeer {
   virtual void SetPosition(Position) {}
   virtual void SetMetrics(const FormMetrics&) {}
   // Makes the form visible; the first time, at the place its Position asks for.
+  // A form's SetVisible only follows Show and Hide (it is false until the first Show).
   virtual void Show() {}
   virtual void Hide() {}
   // Draws the whole form at once, processing no input.

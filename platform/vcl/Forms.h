@@ -21,7 +21,7 @@ struct ComponentDescription {
   std::string_view Name;
   ComponentKind Kind;
   std::string_view Parent;  // "" for the form itself; a parent comes before its children
-  Bounds Bounds;
+  vcl::Bounds Bounds;
   std::string_view Caption;  // caption, or the text of an edit
   TFont Font;
   TColor Color = clBtnFace;  // for an edit, its background
@@ -33,14 +33,14 @@ struct FormDescription {
   std::string_view Name;
   std::string_view ClassName;
   std::string_view Caption;
-  BorderStyle BorderStyle = BorderStyle::Sizeable;
+  vcl::BorderStyle BorderStyle = vcl::BorderStyle::Sizeable;
   int Left = 0;
   int Top = 0;
   int ClientWidth = 0;
   int ClientHeight = 0;
   TColor Color = clBtnFace;
   TFont Font;
-  Position Position = Position::Designed;
+  vcl::Position Position = vcl::Position::Designed;
   FormMetrics Metrics;
   std::string_view OnCreate;  // name of a published method, or ""
   std::vector<ComponentDescription> Components;
@@ -66,6 +66,7 @@ class TForm : public TWinControl, private FormEvents {
   // Redraws the whole form at once, processing no input.
   void Repaint();
   void Show();
+  void Hide();
 
   // The component of that name; nullptr where there is none or it is of another class.
   template <class T>
@@ -145,6 +146,8 @@ class TApplication : public TObject {
   TForm* mainForm_ = nullptr;
   std::string title_;
   bool terminated_ = false;
+  // Lets the exit step that Run registers see whether the application still lives.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 // The application object of the process (the class library's global).

@@ -25,14 +25,14 @@ struct PeerState {
   bool ReadOnly = false;
   bool AutoSelect = true;
   bool Shown = false;  // a form made visible by Show
-  Bounds Bounds;
+  vcl::Bounds Bounds;
   TFont Font;
   TColor Color = 0;
   int TabOrder = 0;
   int ClientWidth = 0;
   int ClientHeight = 0;
-  BorderStyle BorderStyle = BorderStyle::Sizeable;
-  Position Position = Position::Designed;
+  vcl::BorderStyle BorderStyle = vcl::BorderStyle::Sizeable;
+  vcl::Position Position = vcl::Position::Designed;
   FormMetrics Metrics;
 };
 
