@@ -1,0 +1,335 @@
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "platform/win32/codepage.h"
+#include "platform/win32/hooks.h"
+#include "platform/win32/paths.h"
+#include "platform/win32/win32.h"
+
+namespace fs = std::filesystem;
+
+namespace win32 {
+namespace {
+
+thread_local CopyMethod lastCopyMethod = CopyMethod::None;
+CopyFault copyFault;
+
+constexpr std::size_t kCopyChunk = std::size_t{64} << 20;
+constexpr std::size_t kBufferSize = std::size_t{1} << 20;
+
+// A temporary file beside a destination: removed again unless it replaced the
+// destination, so a failed copy leaves no partial file behind.
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(const fs::path& destination)
+      : path_((destination.parent_path() / ("." + destination.filename().string() + ".XXXXXX"))
+                  .string()),
+        fd_(::mkstemp(path_.data())),
+        error_(fd_ < 0 ? errno : 0) {}
+  ~TemporaryFile() {
+    if (fd_ >= 0) ::close(fd_);
+    if (error_ == 0 && !committed_) ::unlink(path_.c_str());
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  int Fd() const { return fd_; }
+  int CreationError() const { return error_; }
+  // Closes and renames over destination; returns errno or 0.
+  int Commit(const fs::path& destination) {
+    const int closed = ::close(fd_);
+    fd_ = -1;
+    if (closed != 0) return errno;
+    if (::rename(path_.c_str(), destination.c_str()) != 0) return errno;
+    committed_ = true;
+    return 0;
+  }
+
+ private:
+  std::string path_;
+  int fd_;
+  int error_;
+  bool committed_ = false;
+};
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int Get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+DWORD AfterChunk(std::uint64_t written) {
+  if (copyFault.keepGoing && !copyFault.keepGoing(written)) return copyFault.error;
+  return ERROR_SUCCESS;
+}
+
+DWORD WriteAll(int out, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(out, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return ErrorFromErrno(errno);
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return ERROR_SUCCESS;
+}
+
+DWORD CopyWithBuffer(int in, int out, std::uint64_t written) {
+  lastCopyMethod = CopyMethod::Buffer;
+  const auto buffer = std::make_unique<char[]>(kBufferSize);
+  for (;;) {
+    const ssize_t n = ::read(in, buffer.get(), kBufferSize);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return ErrorFromErrno(errno);
+    if (n == 0) return ERROR_SUCCESS;
+    if (const DWORD error = WriteAll(out, buffer.get(), static_cast<std::size_t>(n)); error != 0)
+      return error;
+    written += static_cast<std::uint64_t>(n);
+    if (const DWORD error = AfterChunk(written); error != ERROR_SUCCESS) return error;
+  }
+}
+
+// The kernel's fast paths first: a reflink shares the blocks, copy_file_range
+// copies inside the kernel; a large-buffer loop where neither works.
+DWORD CopyData(int in, int out, std::uint64_t size) {
+  if (size > 0 && ::ioctl(out, FICLONE, in) == 0) {
+    lastCopyMethod = CopyMethod::Reflink;
+    return AfterChunk(size);
+  }
+  lastCopyMethod = CopyMethod::CopyFileRange;
+  std::uint64_t written = 0;
+  for (;;) {
+    const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, kCopyChunk, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && written == 0 &&
+        (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
+         errno == EBADF))
+      return CopyWithBuffer(in, out, 0);
+    if (n < 0) return ErrorFromErrno(errno);
+    if (n == 0) return ERROR_SUCCESS;
+    written += static_cast<std::uint64_t>(n);
+    if (const DWORD error = AfterChunk(written); error != ERROR_SUCCESS) return error;
+  }
+}
+
+DWORD CopyFile(const ResolvedPath& source, const ResolvedPath& destination, bool failIfExists) {
+  struct stat sourceInfo {};
+  if (::stat(source.host.c_str(), &sourceInfo) != 0) return ErrorFromErrno(errno, source.parentExists);
+  if (S_ISDIR(sourceInfo.st_mode)) return ERROR_ACCESS_DENIED;
+
+  if (destination.isRoot) return ERROR_ACCESS_DENIED;
+  if (!destination.parentExists) return ERROR_PATH_NOT_FOUND;
+  struct stat destinationInfo {};
+  if (::stat(destination.host.c_str(), &destinationInfo) == 0) {
+    if (failIfExists) return ERROR_FILE_EXISTS;
+    if (S_ISDIR(destinationInfo.st_mode) || (destinationInfo.st_mode & 0222) == 0)
+      return ERROR_ACCESS_DENIED;
+    if (destinationInfo.st_dev == sourceInfo.st_dev && destinationInfo.st_ino == sourceInfo.st_ino)
+      return ERROR_SHARING_VIOLATION;  // a file onto itself
+  }
+
+  const FileDescriptor in(::open(source.host.c_str(), O_RDONLY | O_CLOEXEC));
+  if (in.Get() < 0) return ErrorFromErrno(errno);
+  TemporaryFile temporary(destination.host);
+  if (temporary.CreationError() != 0) return ErrorFromErrno(temporary.CreationError());
+
+  if (const DWORD error = CopyData(in.Get(), temporary.Fd(), static_cast<std::uint64_t>(sourceInfo.st_size));
+      error != ERROR_SUCCESS)
+    return error;
+  // The copy keeps the source's last-write time, and is writable whatever the source was.
+  const struct timespec times[2] = {sourceInfo.st_atim, sourceInfo.st_mtim};
+  if (::futimens(temporary.Fd(), times) != 0) return ErrorFromErrno(errno);
+  if (::fchmod(temporary.Fd(), (sourceInfo.st_mode & 0777) | S_IWUSR) != 0) return ErrorFromErrno(errno);
+  if (const int error = temporary.Commit(destination.host); error != 0) return ErrorFromErrno(error);
+  return ERROR_SUCCESS;
+}
+
+FILETIME ToFileTime(const struct timespec& time) {
+  // 100-nanosecond steps since 1601-01-01.
+  constexpr std::uint64_t kEpochDifference = 11644473600ULL;
+  const std::uint64_t ticks = (static_cast<std::uint64_t>(time.tv_sec) + kEpochDifference) * 10000000ULL +
+                              static_cast<std::uint64_t>(time.tv_nsec) / 100;
+  return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}
+
+DWORD AttributesOf(const struct stat& info) {
+  DWORD attributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+  if ((info.st_mode & 0222) == 0) attributes |= FILE_ATTRIBUTE_READONLY;
+  return attributes;
+}
+
+}  // namespace
+
+void SetCopyFaultForTesting(CopyFault fault) { copyFault = std::move(fault); }
+CopyMethod LastCopyMethod() { return lastCopyMethod; }
+
+const char* CopyMethodName(CopyMethod method) {
+  switch (method) {
+    case CopyMethod::Reflink: return "reflink";
+    case CopyMethod::CopyFileRange: return "copy_file_range";
+    case CopyMethod::Buffer: return "buffer";
+    case CopyMethod::None: break;
+  }
+  return "none";
+}
+
+// Fills a find record from a host entry; the name is the entry's ANSI name.
+void FillFindData(const fs::path& host, const struct stat& info, WIN32_FIND_DATAA& data) {
+  data = WIN32_FIND_DATAA{};
+  data.dwFileAttributes = AttributesOf(info);
+  data.ftCreationTime = ToFileTime(info.st_ctim);
+  data.ftLastAccessTime = ToFileTime(info.st_atim);
+  data.ftLastWriteTime = ToFileTime(info.st_mtim);
+  const auto size = static_cast<std::uint64_t>(S_ISDIR(info.st_mode) ? 0 : info.st_size);
+  data.nFileSizeHigh = static_cast<DWORD>(size >> 32);
+  data.nFileSizeLow = static_cast<DWORD>(size);
+  const std::string name = Utf8ToAnsi(host.filename().string());
+  std::strncpy(data.cFileName, name.c_str(), MAX_PATH - 1);
+}
+
+}  // namespace win32
+
+struct FindHandle {
+  std::vector<WIN32_FIND_DATAA> remaining;
+};
+
+BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES /*securityAttributes*/) {
+  win32::ResolvedPath resolved;
+  if (const DWORD error = win32::ResolvePath(path != nullptr ? path : "", resolved); error != 0)
+    return win32::Fail(error);
+  if (resolved.isRoot) return win32::Fail(ERROR_ALREADY_EXISTS);
+  if (::mkdir(resolved.host.c_str(), 0777) != 0)
+    return win32::Fail(errno == ENOENT ? ERROR_PATH_NOT_FOUND : win32::ErrorFromErrno(errno));
+  return TRUE;
+}
+
+BOOL CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfExists) {
+  win32::lastCopyMethod = win32::CopyMethod::None;
+  win32::ResolvedPath source;
+  win32::ResolvedPath destination;
+  if (const DWORD error = win32::ResolvePath(existingFileName != nullptr ? existingFileName : "", source);
+      error != 0)
+    return win32::Fail(error);
+  if (const DWORD error = win32::ResolvePath(newFileName != nullptr ? newFileName : "", destination);
+      error != 0)
+    return win32::Fail(error);
+  if (const DWORD error = win32::CopyFile(source, destination, failIfExists != FALSE); error != 0)
+    return win32::Fail(error);
+  return TRUE;
+}
+
+DWORD GetFileAttributesA(LPCSTR fileName) {
+  win32::ResolvedPath resolved;
+  if (const DWORD error = win32::ResolvePath(fileName != nullptr ? fileName : "", resolved); error != 0) {
+    SetLastError(error);
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  struct stat info {};
+  if (::stat(resolved.host.c_str(), &info) != 0) {
+    SetLastError(win32::ErrorFromErrno(errno, resolved.parentExists));
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  return win32::AttributesOf(info);
+}
+
+// Only the read-only attribute has a host form: no write bit for anyone.
+BOOL SetFileAttributesA(LPCSTR fileName, DWORD attributes) {
+  win32::ResolvedPath resolved;
+  if (const DWORD error = win32::ResolvePath(fileName != nullptr ? fileName : "", resolved); error != 0)
+    return win32::Fail(error);
+  struct stat info {};
+  if (::stat(resolved.host.c_str(), &info) != 0)
+    return win32::Fail(win32::ErrorFromErrno(errno, resolved.parentExists));
+  const mode_t mode = (attributes & FILE_ATTRIBUTE_READONLY) != 0 ? (info.st_mode & 07555)
+                                                                  : (info.st_mode | S_IWUSR);
+  if (::chmod(resolved.host.c_str(), mode & 07777) != 0) return win32::Fail(win32::ErrorFromErrno(errno));
+  return TRUE;
+}
+
+HANDLE FindFirstFileA(LPCSTR fileName, WIN32_FIND_DATAA* findData) {
+  const std::string pattern = fileName != nullptr ? fileName : "";
+  const std::size_t cut = pattern.find_last_of("\\/:");
+  const std::string name = cut == std::string::npos ? pattern : pattern.substr(cut + 1);
+  auto handle = std::make_unique<FindHandle>();
+
+  if (name.find_first_of("*?") == std::string::npos) {
+    win32::ResolvedPath resolved;
+    if (const DWORD error = win32::ResolvePath(pattern, resolved); error != 0) {
+      SetLastError(error);
+      return INVALID_HANDLE_VALUE;
+    }
+    struct stat info {};
+    if (resolved.isRoot || ::stat(resolved.host.c_str(), &info) != 0) {
+      SetLastError(resolved.isRoot ? ERROR_FILE_NOT_FOUND : win32::ErrorFromErrno(errno, resolved.parentExists));
+      return INVALID_HANDLE_VALUE;
+    }
+    handle->remaining.emplace_back();
+    win32::FillFindData(resolved.host, info, handle->remaining.back());
+  } else {
+    const std::string folder = cut == std::string::npos ? "." : pattern.substr(0, cut + 1) + ".";
+    win32::ResolvedPath resolved;
+    if (const DWORD error = win32::ResolvePath(folder, resolved); error != 0) {
+      SetLastError(error);
+      return INVALID_HANDLE_VALUE;
+    }
+    std::string upperPattern;
+    for (char c : name) upperPattern += win32::AnsiToUpper(c);
+    std::error_code error;
+    fs::directory_iterator entries(resolved.host, error);
+    if (error) {
+      SetLastError(ERROR_PATH_NOT_FOUND);
+      return INVALID_HANDLE_VALUE;
+    }
+    for (const auto& entry : entries) {
+      std::string upperName;
+      for (char c : win32::Utf8ToAnsi(entry.path().filename().string())) upperName += win32::AnsiToUpper(c);
+      struct stat info {};
+      if (::fnmatch(upperPattern.c_str(), upperName.c_str(), FNM_NOESCAPE) != 0 ||
+          ::stat(entry.path().c_str(), &info) != 0)
+        continue;
+      handle->remaining.emplace_back();
+      win32::FillFindData(entry.path(), info, handle->remaining.back());
+    }
+  }
+  if (handle->remaining.empty()) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  if (findData != nullptr) *findData = handle->remaining.front();
+  handle->remaining.erase(handle->remaining.begin());
+  return handle.release();
+}
+
+BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* findData) {
+  if (find == nullptr || find == INVALID_HANDLE_VALUE) return win32::Fail(ERROR_INVALID_HANDLE);
+  if (find->remaining.empty()) return win32::Fail(ERROR_NO_MORE_FILES);
+  if (findData != nullptr) *findData = find->remaining.front();
+  find->remaining.erase(find->remaining.begin());
+  return TRUE;
+}
+
+BOOL FindClose(HANDLE find) {
+  if (find == nullptr || find == INVALID_HANDLE_VALUE) return win32::Fail(ERROR_INVALID_HANDLE);
+  delete find;
+  return TRUE;
+}

@@ -37,7 +37,7 @@ bool IsReadOnly(const std::filesystem::path& host);
 // folder is missing (3), the name is a folder or read-only (5).
 DWORD WriteFileAtomically(const ResolvedPath& path, std::string_view data);
 
-// Sets the last error from a code and returns FALSE, or TRUE for success.
+// Sets the thread's last error to code and returns FALSE, for a failing call.
 BOOL Fail(DWORD code);
 
 }  // namespace win32
