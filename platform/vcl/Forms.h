@@ -17,33 +17,34 @@ namespace vcl {
 enum class ComponentKind { Button, GroupBox, Edit };
 
 // One component of a form description, as a form resource stores it.
+// Every member has a default, so that a table names only what it sets.
 struct ComponentDescription {
-  std::string_view Name;
-  ComponentKind Kind;
-  std::string_view Parent;  // "" for the form itself; a parent comes before its children
-  vcl::Bounds Bounds;
-  std::string_view Caption;  // caption, or the text of an edit
-  TFont Font;
+  std::string_view Name{};
+  ComponentKind Kind{};
+  std::string_view Parent{};  // "" for the form itself; a parent comes before its children
+  vcl::Bounds Bounds{};
+  std::string_view Caption{};  // caption, or the text of an edit
+  TFont Font{};
   TColor Color = clBtnFace;  // for an edit, its background
   int TabOrder = 0;
-  std::string_view OnClick;  // name of a published method, or ""
+  std::string_view OnClick{};  // name of a published method, or ""
 };
 
 struct FormDescription {
-  std::string_view Name;
-  std::string_view ClassName;
-  std::string_view Caption;
+  std::string_view Name{};
+  std::string_view ClassName{};
+  std::string_view Caption{};
   vcl::BorderStyle BorderStyle = vcl::BorderStyle::Sizeable;
   int Left = 0;
   int Top = 0;
   int ClientWidth = 0;
   int ClientHeight = 0;
   TColor Color = clBtnFace;
-  TFont Font;
+  TFont Font{};
   vcl::Position Position = vcl::Position::Designed;
-  FormMetrics Metrics;
-  std::string_view OnCreate;  // name of a published method, or ""
-  std::vector<ComponentDescription> Components;
+  FormMetrics Metrics{};
+  std::string_view OnCreate{};  // name of a published method, or ""
+  std::vector<ComponentDescription> Components{};
 };
 
 class TForm : public TWinControl, private FormEvents {
