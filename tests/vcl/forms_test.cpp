@@ -17,6 +17,7 @@ TEST_F(ApplicationTest, LoadBuildsTheControlsFromTheDescriptionBeforeOnCreate) {
   Script().formCreate = [](TTestForm& form) {
     // The controls exist and the fields are bound when OnCreate runs.
     ASSERT_NE(form.Edit1, nullptr);
+    EXPECT_EQ(form.Application().MainForm(), &form) << "the first form is the main form already";
     form.Edit1->SetText("C:\\Kestu");
   };
   TTestForm& form = CreateTestForm();
