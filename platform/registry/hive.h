@@ -17,7 +17,10 @@ inline constexpr DWORD REG_SZ = 1;
 inline constexpr DWORD REG_EXPAND_SZ = 2;
 inline constexpr DWORD REG_BINARY = 3;
 inline constexpr DWORD REG_DWORD = 4;
+inline constexpr DWORD REG_DWORD_BIG_ENDIAN = 5;
+inline constexpr DWORD REG_LINK = 6;
 inline constexpr DWORD REG_MULTI_SZ = 7;
+inline constexpr DWORD REG_QWORD = 11;
 
 struct Value {
   DWORD type = REG_NONE;
@@ -33,19 +36,29 @@ struct Key {
   std::map<std::string, Value, CaseInsensitiveLess> values;  // "" is the default value
 };
 
+// The header line a hive file starts with.
+enum class HiveSyntax { Unknown, Regedit4, Regedit5, Wine };
+
 class Hive {
  public:
   // Reads a hive file's text; lines that cannot be parsed are skipped, and no
-  // content can make the parser fail or read past its data.
+  // content can make the parser fail or read past its data. A file without a
+  // known header gives an empty hive.
   static Hive Parse(std::string_view fileContents);
   // Nothing when the file cannot be read.
   static std::optional<Hive> Load(const std::filesystem::path& file);
 
-  // A key by its path below the hive's root ("Software\\Microsoft"), any letter case.
+  // A key by its path below the hive's root ("Software\\Microsoft"), any letter
+  // case. The root itself is "". Every folder on the way to a key listed in the
+  // file exists as a key too.
   const Key* FindKey(std::string_view path) const;
+
+  HiveSyntax Syntax() const { return syntax_; }
+  std::size_t KeyCount() const { return keys_.size(); }
 
  private:
   std::map<std::string, Key, CaseInsensitiveLess> keys_;
+  HiveSyntax syntax_ = HiveSyntax::Unknown;
   friend class HiveParser;
 };
 
