@@ -17,7 +17,7 @@ constexpr DWORD kCommonNetworkRelativeLinkAndPathSuffix = 0x2;
 constexpr DWORD kLinkInfoHeaderSize = 0x1C;  // without the Unicode offsets
 constexpr DWORD kVolumeIdHeaderSize = 0x10;
 constexpr DWORD kValidNetType = 0x2;
-constexpr DWORD kNetworkHeaderSize = 0x14;
+constexpr DWORD kNetworkHeaderUnicodeSize = 0x1C;  // with the Unicode offsets
 constexpr DWORD kProviderLanman = 0x00020000;
 
 class ByteWriter {
@@ -46,6 +46,17 @@ class ByteWriter {
  private:
   std::string bytes_;
 };
+
+// NUL-terminated UTF-16LE.
+std::string Utf16Bytes(std::string_view ansi) {
+  std::string bytes;
+  for (char16_t unit : win32::AnsiToUtf16(ansi)) {
+    bytes.push_back(static_cast<char>(unit & 0xFF));
+    bytes.push_back(static_cast<char>(unit >> 8));
+  }
+  bytes.append(2, '\0');
+  return bytes;
+}
 
 bool IsDrivePath(std::string_view path) {
   return path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) &&
@@ -90,12 +101,22 @@ std::string LinkInfo(const ShellLinkData& link) {
     std::string_view suffix;
     SplitUnc(link.targetPath, netName, suffix);
     flags = kCommonNetworkRelativeLinkAndPathSuffix;
+    // Some readers take the Unicode net name's offset from the start of the
+    // link information rather than of the network link. A copy of the name at
+    // that place, before the network link, lets both kinds read it.
+    const std::string wideName = Utf16Bytes(netName);
+    body.Raw(wideName);
+    const auto wideNameOffset = kNetworkHeaderUnicodeSize;
+    const auto netNameOffset = kNetworkHeaderUnicodeSize + static_cast<DWORD>(wideName.size());
     networkOffset = kLinkInfoHeaderSize + body.Size();
-    body.U32(kNetworkHeaderSize + static_cast<DWORD>(netName.size()) + 1);
+    body.U32(netNameOffset + static_cast<DWORD>(netName.size()) + 1);
     body.U32(kValidNetType);
-    body.U32(kNetworkHeaderSize);  // NetNameOffset
-    body.U32(0);                   // no device name
+    body.U32(netNameOffset);
+    body.U32(0);  // no device name
     body.U32(kProviderLanman);
+    body.U32(wideNameOffset);
+    body.U32(0);  // no device name
+    body.Raw(wideName);
     body.CString(netName);
     suffixOffset = kLinkInfoHeaderSize + body.Size();
     body.CString(suffix);

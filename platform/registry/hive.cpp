@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
+#include <sstream>
 #include <vector>
 
 #include "platform/win32/codepage.h"
@@ -403,12 +403,14 @@ Hive Hive::Parse(std::string_view fileContents) {
 }
 
 std::optional<Hive> Hive::Load(const std::filesystem::path& file) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(file, error)) return std::nullopt;
   std::ifstream stream(file, std::ios::binary);
   if (!stream) return std::nullopt;
-  const std::string contents{std::istreambuf_iterator<char>(stream),
-                             std::istreambuf_iterator<char>()};
+  std::ostringstream contents;
+  contents << stream.rdbuf();
   if (stream.bad()) return std::nullopt;
-  return Parse(contents);
+  return Parse(contents.str());
 }
 
 const Key* Hive::FindKey(std::string_view path) const {
