@@ -55,11 +55,12 @@ const Prefix& Prefix::Current() {
 
 Prefix::Prefix(fs::path root) : root_(std::move(root)) {
   std::error_code ignored;
-  if (!fs::exists(DosDevices(), ignored)) CreateMinimal();
+  if (!fs::exists(UserHive(), ignored)) CreateMinimal();
 }
 
 // A prefix made here is minimal and complete: drives C: and Z:, the Windows
-// folder with its Start Menu and desktop, and the user's Shell Folders.
+// folder with its Start Menu and desktop, and the user's Shell Folders. What a
+// prefix being set up already holds (a drive mapped beforehand) is kept.
 void Prefix::CreateMinimal() const {
   std::error_code error;
   fs::create_directories(DosDevices(), error);

@@ -14,7 +14,7 @@ class Prefix {
   // Changing WINEPREFIX between calls switches to the other prefix.
   static const Prefix& Current();
 
-  // Opens the prefix at root, laying out a minimal one when it does not exist.
+  // Opens the prefix at root, laying out a minimal one where it has no user hive yet.
   explicit Prefix(std::filesystem::path root);
 
   const std::filesystem::path& Root() const { return root_; }

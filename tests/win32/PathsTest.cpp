@@ -144,6 +144,18 @@ TEST(PrefixTest, FirstUseLaysOutAMinimalCompletePrefix) {
   EXPECT_NE(hive.find("\"Desktop\"=\"C:\\\\windows\\\\desktop\""), std::string::npos);
 }
 
+TEST(PrefixTest, APrefixBeingSetUpKeepsItsMappedDrivesAndGetsTheRest) {
+  TempPrefix outer;
+  const fs::path root = outer.Base() / "fresh";
+  fs::create_directories(root / "dosdevices");
+  fs::create_symlink(outer.Base(), root / "dosdevices" / "a:");
+  const win32::Prefix fresh(root);
+  EXPECT_EQ(fresh.DriveRoot('A'), root / "dosdevices" / "a:");
+  EXPECT_TRUE(fresh.DriveRoot('c').has_value());
+  EXPECT_TRUE(fs::exists(root / "user.reg"));
+  EXPECT_TRUE(fs::is_directory(root / "drive_c" / "windows" / "desktop"));
+}
+
 TEST(CodePageTest, EveryAnsiByteSurvivesTheRoundTrip) {
   std::string all;
   for (int c = 1; c < 256; ++c) all += static_cast<char>(c);
