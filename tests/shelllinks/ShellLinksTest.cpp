@@ -170,6 +170,12 @@ TEST(ShellFolderLookupTest, ReadsTheValueOrRaisesItsMessage) {
   }
 }
 
+TEST(ShellFolderLookupTest, NewPrefixNamesItsProgramsFolder) {
+  TempPrefix prefix;
+  EXPECT_EQ(GetShellFolderPath("Programs"), "C:\\windows\\Start Menu\\Programs");
+  EXPECT_EQ(GetShellFolderPath("Desktop"), "C:\\windows\\desktop");
+}
+
 // OLE on the test's thread and a prefix whose Programs folder lies under C:\WINDOWS.
 class ShortcutTest : public ::testing::Test {
  protected:
