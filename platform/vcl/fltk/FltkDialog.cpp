@@ -49,7 +49,7 @@ class KindIcon : public Fl_Widget {
         fl_arc(x() + at(0.06), y() + at(0.04), at(0.88), at(0.78), 0, 360);
         fl_color(fl_rgb_color(0, 0, 255));
         fl_font(FL_TIMES_BOLD, at(kind_ == DialogKind::Information ? 0.62 : 0.66));
-        DrawCentredGlyph(kind_ == DialogKind::Information ? "i" : "?", at(0.04), at(0.43));
+        DrawCentredGlyph(kind_ == DialogKind::Information ? "i" : "?", at(0.04), at(0.78));
         break;
       }
       case DialogKind::Warning: {
@@ -61,7 +61,7 @@ class KindIcon : public Fl_Widget {
         fl_loop(x() + at(0.5), y() + at(0.03), x() + at(0.97), y() + at(0.94), x() + at(0.03),
                 y() + at(0.94));
         fl_font(FL_HELVETICA_BOLD, at(0.62));
-        DrawCentredGlyph("!", at(0.0), at(0.58));
+        DrawCentredGlyph("!", at(0.25), at(0.69));
         break;
       }
       case DialogKind::Error:
@@ -241,6 +241,7 @@ ModalResult RunModalDialog(const DialogRequest& request) {
   dialog.position(screenX + std::max(0, (screenWidth - width) / 2),
                   screenY + std::max(0, (screenHeight - height) / 2));
   dialog.set_modal();
+  PrepareWindowManagerHints();
   dialog.show();
   SetDialogFrameHints(dialog);
   if (CaptionButton* defaultButton = dialog.ButtonFor(request.DefaultResult))

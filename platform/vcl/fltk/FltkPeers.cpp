@@ -333,6 +333,7 @@ class FormPeerImpl : public Peer<FormPeer>, public FltkContainer {
     shownOnce_ = true;
     PlaceForFirstShow();
     window_->iconlabel(iconLabel_.c_str());
+    PrepareWindowManagerHints();
     window_->show();
     if (borderStyle_ == BorderStyle::Dialog) SetDialogFrameHints(*window_);
     FocusReasonScope reason(FocusReason::FirstActivation);

@@ -49,8 +49,12 @@ Mnemonic ParseMnemonic(std::string_view caption);
 // inside the box and aligned as asked, never interpreting FLTK's '@' symbols.
 void DrawCaption(const std::string& caption, int x, int y, int w, int h, Fl_Align align);
 
-// Asks the window manager for a fixed dialog frame on a shown window: move
-// and close, no minimise, no maximise, no resizing.
+// Asks the window manager for a fixed dialog frame on a window just shown:
+// move and close, no minimise, no maximise, no resizing. The window manager
+// reads the hints when it takes the window on, so they must follow show()
+// with no round trip to the server in between: PrepareWindowManagerHints
+// makes those round trips beforehand.
+void PrepareWindowManagerHints();
 void SetDialogFrameHints(Fl_Window& window);
 
 }  // namespace vcl::fltk

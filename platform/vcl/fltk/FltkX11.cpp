@@ -7,8 +7,17 @@
 
 namespace vcl::fltk {
 
+namespace {
+Atom motifHints = 0;
+}
+
+void PrepareWindowManagerHints() {
+  fl_open_display();
+  if (!motifHints) motifHints = XInternAtom(fl_display, "_MOTIF_WM_HINTS", False);
+}
+
 void SetDialogFrameHints(Fl_Window& window) {
-  if (!window.shown()) return;
+  if (!window.shown() || !motifHints) return;
   // _MOTIF_WM_HINTS: functions and decorations are given.
   constexpr unsigned long kHintsFunctions = 1, kHintsDecorations = 2;
   constexpr unsigned long kFunctionMove = 4, kFunctionClose = 32;
@@ -16,7 +25,6 @@ void SetDialogFrameHints(Fl_Window& window) {
   long hints[5] = {static_cast<long>(kHintsFunctions | kHintsDecorations),
                    static_cast<long>(kFunctionMove | kFunctionClose),
                    static_cast<long>(kDecorBorder | kDecorTitle | kDecorMenu), 0, 0};
-  const Atom motifHints = XInternAtom(fl_display, "_MOTIF_WM_HINTS", False);
   XChangeProperty(fl_display, fl_xid(&window), motifHints, motifHints, 32, PropModeReplace,
                   reinterpret_cast<unsigned char*>(hints), 5);
 }

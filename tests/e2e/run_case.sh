@@ -1,0 +1,138 @@
+#!/usr/bin/env bash
+# One end-to-end case of the setup program in its real window:
+#   run_case.sh CASE
+# with SETUP_BINARY, MEDIA_DIR and E2E_OUT in the environment. Exit 77 skips.
+set -u
+HERE=$(cd "$(dirname "$0")" && pwd)
+. "$HERE/e2e_lib.sh"
+
+CASE=${1:?case name}
+CASE_DIR="$E2E_OUT/$CASE"
+rm -rf "$CASE_DIR"
+mkdir -p "$CASE_DIR"
+require_tools
+trap cleanup EXIT
+
+# Window coordinates at 96 pixels per inch: the layout's 120 scaled by 0.8.
+EDIT_RIGHT_END_X=475; EDIT_Y=68
+INSTALL_X=120; CANCEL_X=376; BUTTONS_Y=157
+
+PROGRAM_GROUP="windows/Start Menu/Programs/Kestu Graphics"
+
+# Only the program group folder is new under drive C: afterwards.
+expect_untouched_drive() {
+  local entries
+  entries=$(cd "$DRIVE_C" && find . -mindepth 1 | sort | tr '\n' ' ')
+  local expected="./windows ./windows/Start Menu ./windows/Start Menu/Programs ./windows/Start Menu/Programs/Kestu Graphics ./windows/desktop "
+  [ "$entries" = "$expected" ] || fail "drive C: holds: $entries"
+}
+
+# The five program files of the medium and the batch file are in the directory.
+expect_installed_into() {
+  local dir=$1 windowsName=$2 file
+  for file in read_me.txt calendar.exe calendar.hlp printcal.txt calendar.dat; do
+    cmp -s "$MEDIUM/$file" "$DRIVE_C/$dir/$file" || fail "$file was not copied into $dir"
+  done
+  expect_path "$DRIVE_C/$dir/merge"
+  printf 'xcopy/y/I a:\\*.dat %s\\merge\r\n' "$windowsName" | cmp -s - "$DRIVE_C/$dir/Merge.bat" ||
+    fail "Merge.bat in $dir does not hold its one line"
+  for link in Read_me PrintCal Calendar; do
+    expect_path "$DRIVE_C/$PROGRAM_GROUP/$link.lnk"
+  done
+}
+
+case "$CASE" in
+
+  # Focus starts in the edit with its text selected; Tab visits Install and
+  # Cancel and comes back to the edit, never to the hidden OK; typing replaces
+  # the whole proposal; Escape and Return in the edit do nothing.
+  start_state)
+    start_display; start_window_manager; prepare_medium; start_setup
+    screenshot "start"
+    keys Escape Return
+    type_text 'C:\Typed'
+    keys Tab Tab Tab
+    type_text 'C:\Cycled'
+    keys Tab space
+    wait_dialog "Information"
+    screenshot "information"
+    keys Return
+    wait_dialog "Confirm"
+    keys n
+    wait_for "Merge.bat" test -e "$DRIVE_C/Cycled/Merge.bat"
+    expect_no_path "$DRIVE_C/Kestu"
+    expect_no_path "$DRIVE_C/Typed"
+    expect_installed_into Cycled 'C:\Cycled'
+    expect_no_path "$DRIVE_C/windows/desktop/Calendar.lnk"
+    screenshot "finished"
+    # Install and Cancel are gone: Tab finds OK.
+    keys Tab space
+    expect_exit_code 0
+    ;;
+
+  # A fresh directory: the information dialog closed by its close box, the
+  # desktop question answered Yes by its mnemonic.
+  fresh_install)
+    start_display; start_window_manager; prepare_medium; start_setup
+    click_in "$MAIN_WINDOW" "$INSTALL_X" "$BUTTONS_Y"
+    wait_dialog "Information"
+    screenshot "information"
+    click_close_box "$DIALOG"
+    wait_dialog "Confirm"
+    screenshot "confirm"
+    keys alt+y
+    wait_for "Merge.bat" test -e "$DRIVE_C/Kestu/Merge.bat"
+    expect_installed_into Kestu 'C:\Kestu'
+    expect_path "$DRIVE_C/windows/desktop/Calendar.lnk"
+    wait_for "the installer window to have the focus again" has_focus "$MAIN_WINDOW"
+    screenshot "finished"
+    click_close_box "$MAIN_WINDOW"
+    expect_exit_code 0
+    ;;
+
+  # An existing directory: No leaves it untouched and the window ready again;
+  # a click at the end of the edit places the cursor there, so typing appends.
+  existing_directory)
+    start_display; start_window_manager; prepare_medium
+    mkdir -p "$DRIVE_C/Existing"
+    start_setup
+    type_text 'C:\Existing'
+    keys Tab Return
+    wait_dialog "Confirm"
+    screenshot "confirm"
+    keys Escape
+    wait_for "the installer window to have the focus again" has_focus "$MAIN_WINDOW"
+    screenshot "declined"
+    expect_no_path "$DRIVE_C/Existing/merge"
+    expect_no_path "$DRIVE_C/Existing/Merge.bat"
+    click_in "$MAIN_WINDOW" "$EDIT_RIGHT_END_X" "$EDIT_Y"
+    type_text '2'
+    click_in "$MAIN_WINDOW" "$INSTALL_X" "$BUTTONS_Y"
+    wait_dialog "Information"
+    keys Escape
+    wait_dialog "Confirm"
+    keys Return
+    wait_for "Merge.bat" test -e "$DRIVE_C/Existing2/Merge.bat"
+    expect_installed_into Existing2 'C:\Existing2'
+    expect_no_path "$DRIVE_C/Existing/merge"
+    screenshot "finished"
+    keys Tab Return
+    expect_exit_code 0
+    ;;
+
+  # Leaving at once, by Cancel or by the close box: exit code 0 and nothing
+  # but the program group folder on disk.
+  cancel_at_start)
+    start_display; start_window_manager; prepare_medium; start_setup
+    click_in "$MAIN_WINDOW" "$CANCEL_X" "$BUTTONS_Y"
+    expect_exit_code 0
+    expect_untouched_drive
+    start_setup
+    click_close_box "$MAIN_WINDOW"
+    expect_exit_code 0
+    expect_untouched_drive
+    ;;
+
+  *) fail "unknown case $CASE" ;;
+esac
+echo "PASS: $CASE"
