@@ -32,7 +32,7 @@ constexpr std::size_t kBufferSize = std::size_t{1} << 20;
 class TemporaryFile {
  public:
   explicit TemporaryFile(const fs::path& destination)
-      : path_((destination.parent_path() / ("." + destination.filename().string() + ".XXXXXX"))
+      : path_((destination.parent_path() / ".kestu-copy-XXXXXX")
                   .string()),
         fd_(::mkstemp(path_.data())),
         error_(fd_ < 0 ? errno : 0) {}

@@ -198,7 +198,7 @@ DWORD WriteFileAtomically(const ResolvedPath& path, std::string_view data) {
   if (!path.parentExists) return ERROR_PATH_NOT_FOUND;
   if (IsDirectory(path.host) || IsReadOnly(path.host)) return ERROR_ACCESS_DENIED;
 
-  std::string temporary = (path.host.parent_path() / ("." + path.host.filename().string() + ".XXXXXX")).string();
+  std::string temporary = (path.host.parent_path() / ".kestu-write-XXXXXX").string();
   const int fd = ::mkstemp(temporary.data());
   if (fd < 0) return ErrorFromErrno(errno);
   DWORD result = ERROR_SUCCESS;

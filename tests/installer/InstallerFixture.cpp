@@ -21,8 +21,7 @@ InstallerTest::InstallerTest() {
 }
 
 InstallerTest::~InstallerTest() {
-  application.reset();
-  vcl::RunExitProcs();
+  Stop();
   EXPECT_EQ(backend.PendingAnswers(), 0u) << "dialogs that were expected did not come";
 }
 
@@ -37,6 +36,12 @@ void InstallerTest::Start() {
   ShellLinks::InitializeShellLinks();
   vcl::Application->Initialize();
   form = vcl::Application->CreateForm<TForm1>();
+}
+
+void InstallerTest::Stop() {
+  application.reset();
+  form = nullptr;
+  vcl::RunExitProcs();
 }
 
 void InstallerTest::Install(const std::string& directory) {

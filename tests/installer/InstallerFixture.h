@@ -22,6 +22,10 @@ namespace fs = std::filesystem;
 extern const std::vector<std::pair<std::string, std::string>> kMediumFiles;
 
 class InstallerTest : public ::testing::Test {
+ public:
+  fs::path C(const fs::path& relative) const { return prefix.DriveC() / relative; }
+  fs::path Medium() const { return prefix.Base() / "medium"; }
+
  protected:
   InstallerTest();
   ~InstallerTest() override;
@@ -30,6 +34,8 @@ class InstallerTest : public ::testing::Test {
   void EnterMedium();
   // Creates the application and the window as the program's start-up does.
   void Start();
+  // Ends the program as its shut-down does (windows, then the exit steps).
+  void Stop();
   // Types into the path edit and presses Install.
   void Install(const std::string& directory);
   void Answer(vcl::ModalResult answer) { backend.QueueAnswer(answer); }
@@ -40,9 +46,6 @@ class InstallerTest : public ::testing::Test {
   std::string Caption() const { return State("GroupBox1").Text; }
   // Titles of the dialogs shown so far, in order.
   std::vector<std::string> DialogTitles() const;
-
-  fs::path C(const fs::path& relative) const { return prefix.DriveC() / relative; }
-  fs::path Medium() const { return prefix.Base() / "medium"; }
 
   testing_support::TempPrefix prefix;
   vcl::headless::HeadlessBackend backend;

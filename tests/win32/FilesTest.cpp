@@ -82,6 +82,17 @@ TEST_F(FilesTest, CopyReplacesTheDestinationKeepingTimeAndMakingItWritable) {
   EXPECT_NE(win32::LastCopyMethod(), win32::CopyMethod::None);
 }
 
+TEST_F(FilesTest, CopiesAndWritesFilesWhoseNameFillsTheHostLimit) {
+  // The temporary file beside the destination must not outgrow the host's name limit.
+  const std::string longName(250, 'n');
+  WriteFile(C("src.txt"), "data");
+  ASSERT_TRUE(CopyFileA("C:\\src.txt", ("C:\\" + longName).c_str(), FALSE)) << GetLastError();
+  EXPECT_EQ(ReadFile(C(longName)), "data");
+  win32::ResolvedPath path;
+  ASSERT_EQ(win32::ResolvePath("C:\\" + longName + "x", path), ERROR_SUCCESS);
+  EXPECT_EQ(win32::WriteFileAtomically(path, "data"), ERROR_SUCCESS);
+}
+
 TEST_F(FilesTest, CopyFailuresLeaveTheDestinationAsItWas) {
   WriteFile(C("src/file.txt"), "source");
   fs::create_directories(C("src/folder"));
