@@ -25,6 +25,13 @@ constexpr unsigned int kIconAsterisk = 0x40;
 
 FltkBackend::FltkBackend() {
   Fl::scheme("none");
+  // The layout was made for Times New Roman and MS Sans Serif metrics. Asking
+  // fontconfig for those names gets their metric-compatible stand-ins where
+  // installed (Liberation, Nimbus), else the default serif or sans face.
+  Fl::set_font(FL_TIMES, " Times New Roman");
+  Fl::set_font(FL_TIMES_BOLD, "BTimes New Roman");
+  Fl::set_font(FL_HELVETICA, " Arial");
+  Fl::set_font(FL_HELVETICA_BOLD, "BArial");
   // The window class names the program, as its file name does.
   Fl_Window::default_xclass(program_invocation_short_name);
 }

@@ -17,7 +17,8 @@ namespace vcl::fltk {
 Fl_Color ToFlColor(TColor color);
 
 // The installed face that stands in for a font name: a bold or regular serif,
-// sans or monospace face of FLTK's standard set, which fontconfig resolves.
+// sans or monospace face of FLTK's standard set, which fontconfig resolves
+// (the backend points FLTK's serif at "Times New Roman" and its sans at "Arial").
 Fl_Font ToFlFont(const TFont& font);
 
 // FLTK font size in pixels for a font height laid out at the form's metrics,
