@@ -28,9 +28,9 @@ void Guarded(const std::function<void()>& report) noexcept {
   try {
     report();
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "setup: an event report failed: %s\n", error.what());
+    std::fprintf(stderr, "an event report failed: %s\n", error.what());
   } catch (...) {
-    std::fprintf(stderr, "setup: an event report failed\n");
+    std::fprintf(stderr, "an event report failed\n");
   }
 }
 
