@@ -12,7 +12,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <poll.h>
+
 #include <algorithm>
+#include <filesystem>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -27,6 +30,17 @@ struct Sample {
   double MillisecondsToMap = 0;
   long PeakKilobytes = 0;
 };
+
+pid_t xvfbProcess = -1;
+
+// The private X server goes with the benchmark, however it ends.
+void StopXvfb() {
+  if (xvfbProcess > 0) {
+    kill(xvfbProcess, SIGTERM);
+    waitpid(xvfbProcess, nullptr, 0);
+    xvfbProcess = -1;
+  }
+}
 
 pid_t StartXvfb(std::string& display) {
   int fds[2];
@@ -62,10 +76,20 @@ Sample RunOnce(Display* x, const std::string& program, const std::string& folder
     _exit(127);
   }
   Sample sample;
-  for (;;) {
-    XEvent event;
-    XNextEvent(x, &event);
-    if (event.type == MapNotify && !event.xmap.override_redirect) break;
+  for (bool mapped = false; !mapped;) {
+    // A program that ends before it maps a window is an error, not a wait forever.
+    int status = 0;
+    if (waitpid(pid, &status, WNOHANG) == pid) {
+      std::fprintf(stderr, "%s ended before it showed a window (status %d)\n", program.c_str(), status);
+      std::exit(1);
+    }
+    pollfd connection{ConnectionNumber(x), POLLIN, 0};
+    if (XPending(x) == 0) poll(&connection, 1, 100);
+    while (!mapped && XPending(x) > 0) {
+      XEvent event;
+      XNextEvent(x, &event);
+      mapped = event.type == MapNotify && !event.xmap.override_redirect;
+    }
   }
   sample.MillisecondsToMap =
       std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -89,11 +113,15 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s SETUP BARE MEDIUM_FOLDER PREFIX_FOLDER [RUNS]\n", argv[0]);
     return 2;
   }
-  const std::string setup = argv[1], bare = argv[2], medium = argv[3], prefix = argv[4];
+  // The programs start in other folders: their paths must not depend on this one.
+  const std::string setup = std::filesystem::absolute(argv[1]), bare = std::filesystem::absolute(argv[2]),
+                    medium = std::filesystem::absolute(argv[3]), prefix = std::filesystem::absolute(argv[4]);
   const int runs = argc > 5 ? std::max(1, std::atoi(argv[5])) : 10;
 
   std::string display;
   const pid_t xvfb = StartXvfb(display);
+  xvfbProcess = xvfb;
+  std::atexit(StopXvfb);
   if (xvfb <= 0) {
     std::fprintf(stderr, "could not start Xvfb\n");
     return 1;
@@ -105,7 +133,6 @@ int main(int argc, char** argv) {
     if (!x) usleep(10000);
   }
   if (!x) {
-    kill(xvfb, SIGTERM);
     std::fprintf(stderr, "could not open display %s\n", display.c_str());
     return 1;
   }
@@ -124,8 +151,7 @@ int main(int argc, char** argv) {
     barePeak = std::max(barePeak, ofBare.PeakKilobytes);
   }
   XCloseDisplay(x);
-  kill(xvfb, SIGTERM);
-  waitpid(xvfb, nullptr, 0);
+  StopXvfb();
 
   const double setupMedian = Median(setupTimes), bareMedian = Median(bareTimes);
   std::printf("runs each:            %d\n", runs);

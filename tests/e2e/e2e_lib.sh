@@ -132,7 +132,14 @@ click_close_box() {
 # Saves the whole screen as the next numbered picture of the case.
 screenshot() {
   SHOT=$((SHOT + 1))
-  /usr/bin/import -window root "$CASE_DIR/$(printf '%02d' "$SHOT")-$1.png" 2>/dev/null
+  local name
+  name="$CASE_DIR/$(printf '%02d' "$SHOT")-$1"
+  /usr/bin/import -window root "$name.png" 2>/dev/null
+  # The installer window alone, in its frame, as the README shows it.
+  if [ -n "${MAIN_WINDOW:-}" ]; then
+    /usr/bin/import -window "$MAIN_WINDOW" -frame "$name-window.png" 2>/dev/null
+  fi
+  return 0
 }
 
 expect_path() { [ -e "$1" ] || fail "expected $1 to exist"; }

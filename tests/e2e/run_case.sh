@@ -15,7 +15,7 @@ trap cleanup EXIT
 
 # Window coordinates at 96 pixels per inch: the layout's 120 scaled by 0.8.
 EDIT_RIGHT_END_X=475; EDIT_Y=68
-INSTALL_X=120; CANCEL_X=376; BUTTONS_Y=157
+INSTALL_X=120; OK_X=248; CANCEL_X=376; BUTTONS_Y=157
 
 PROGRAM_GROUP="windows/Start Menu/Programs/Kestu Graphics"
 
@@ -131,6 +131,48 @@ case "$CASE" in
     click_close_box "$MAIN_WINDOW"
     expect_exit_code 0
     expect_untouched_drive
+    ;;
+
+  # The whole run from a fresh prefix: Return takes the default answers (OK,
+  # then Yes to the desktop icon), and OK ends the program.
+  full_run)
+    start_display; start_window_manager; prepare_medium; start_setup
+    screenshot "start"
+    click_in "$MAIN_WINDOW" "$INSTALL_X" "$BUTTONS_Y"
+    wait_dialog "Information"
+    keys Return
+    wait_dialog "Confirm"
+    screenshot "desktop-question"
+    keys Return
+    wait_for "Merge.bat" test -e "$DRIVE_C/Kestu/Merge.bat"
+    expect_installed_into Kestu 'C:\Kestu'
+    expect_path "$DRIVE_C/windows/desktop/Calendar.lnk"
+    wait_for "the installer window to have the focus again" has_focus "$MAIN_WINDOW"
+    screenshot "finished"
+    click_in "$MAIN_WINDOW" "$OK_X" "$BUTTONS_Y"
+    expect_exit_code 0
+    ;;
+
+  # An earlier installation, and a medium that lacks one of its files: the copy
+  # fails, the old file stays, and the window reports the missing update.
+  missing_update)
+    start_display; start_window_manager; prepare_medium
+    mkdir -p "$DRIVE_C/Kestu"
+    printf 'an older read-me\r\n' > "$DRIVE_C/Kestu/read_me.txt"
+    rm "$MEDIUM/read_me.txt"
+    start_setup
+    click_in "$MAIN_WINDOW" "$INSTALL_X" "$BUTTONS_Y"
+    wait_dialog "Confirm"
+    keys Return
+    wait_dialog "Confirm"
+    keys n
+    wait_for "Merge.bat" test -e "$DRIVE_C/Kestu/Merge.bat"
+    printf 'an older read-me\r\n' | cmp -s - "$DRIVE_C/Kestu/read_me.txt" || fail "the older read-me was not kept"
+    expect_path "$DRIVE_C/$PROGRAM_GROUP/Read_me.lnk"
+    wait_for "the installer window to have the focus again" has_focus "$MAIN_WINDOW"
+    screenshot "finished"
+    click_in "$MAIN_WINDOW" "$OK_X" "$BUTTONS_Y"
+    expect_exit_code 0
     ;;
 
   *) fail "unknown case $CASE" ;;
