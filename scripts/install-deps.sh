@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  g++ clang cmake ninja-build pkg-config
+  g++ clang libclang-rt-dev cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libfltk1.3-dev
   liblnk-utils libimage-exiftool-perl
