@@ -10,7 +10,7 @@
 #include "platform/com/objbase.h"
 #include "platform/com/shlobj.h"
 #include "platform/win32/codepage.h"
-#include "tests/com/LinkReaders.h"
+#include "tests/support/LinkReaders.h"
 #include "tests/support/TempPrefix.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "tests/com/LinkReaders.h"
+#include "tests/support/LinkReaders.h"
 #include "tests/installer/InstallerFixture.h"
 
 namespace installer_testing {

@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "platform/registry/winreg.h"
-#include "tests/com/LinkReaders.h"
+#include "tests/support/LinkReaders.h"
 #include "tests/support/TempPrefix.h"
 
 namespace {

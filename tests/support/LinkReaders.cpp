@@ -1,4 +1,4 @@
-#include "tests/com/LinkReaders.h"
+#include "tests/support/LinkReaders.h"
 
 #include <cstdio>
 #include <memory>
