@@ -175,6 +175,53 @@ case "$CASE" in
     expect_exit_code 0
     ;;
 
+  # Failures shown as real message boxes: a directory that cannot be made, in
+  # an error dialog; a read-only Merge.bat, in the exception box titled by the
+  # program's name. Install stays, and a second press starts a new run.
+  error_boxes)
+    start_display; start_window_manager; prepare_medium
+    mkdir -p "$DRIVE_C/Kestu"
+    printf 'kept\r\n' > "$DRIVE_C/Kestu/Merge.bat"
+    chmod a-w "$DRIVE_C/Kestu/Merge.bat"
+    start_setup
+    type_text 'C:\missing\Kestu'
+    click_in "$MAIN_WINDOW" "$INSTALL_X" "$BUTTONS_Y"
+    wait_dialog "Error"
+    screenshot "error"
+    keys Return
+    wait_for "the installer window to have the focus again" has_focus "$MAIN_WINDOW"
+    expect_no_path "$DRIVE_C/missing"
+    # The focus is back on Install; Shift+Tab enters the edit with its text selected.
+    keys shift+Tab
+    type_text 'C:\Kestu'
+    click_in "$MAIN_WINDOW" "$INSTALL_X" "$BUTTONS_Y"
+    wait_dialog "Confirm"
+    keys Return
+    wait_dialog "Confirm"
+    keys n
+    wait_dialog "setup"
+    screenshot "exception"
+    keys Return
+    wait_for "the installer window to have the focus again" has_focus "$MAIN_WINDOW"
+    printf 'kept\r\n' | cmp -s - "$DRIVE_C/Kestu/Merge.bat" || fail "the read-only Merge.bat changed"
+    chmod u+w "$DRIVE_C/Kestu/Merge.bat"
+    # The edit holds the advice now, and a new run reads it: type the directory again.
+    keys shift+Tab
+    type_text 'C:\Kestu'
+    click_in "$MAIN_WINDOW" "$INSTALL_X" "$BUTTONS_Y"
+    wait_dialog "Confirm"
+    keys Return
+    wait_dialog "Confirm"
+    keys n
+    wait_for "Merge.bat to be written" grep -q merge "$DRIVE_C/Kestu/Merge.bat"
+    printf 'xcopy/y/I a:\\*.dat C:\\Kestu\\merge\r\n' | cmp -s - "$DRIVE_C/Kestu/Merge.bat" ||
+      fail "Merge.bat does not hold its one line"
+    expect_no_path "$MEDIUM/Use [Start Menu][Kestu Graphics] to run Calendar"
+    screenshot "finished"
+    click_in "$MAIN_WINDOW" "$OK_X" "$BUTTONS_Y"
+    expect_exit_code 0
+    ;;
+
   *) fail "unknown case $CASE" ;;
 esac
 echo "PASS: $CASE"
