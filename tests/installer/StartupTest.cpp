@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "platform/com/objbase.h"
+#include "platform/com/shlobj.h"
 #include "tests/installer/InstallerFixture.h"
 
 namespace installer_testing {
@@ -85,6 +87,26 @@ TEST_F(StartupTest, AWindowsDirectoryTooLongForTheFirstQueryIsTakenWhole) {
   EXPECT_EQ(WindowsDir, "C:\\" + longName);
   EXPECT_EQ(EditText(), "C:\\Kestu");
   EXPECT_TRUE(fs::is_directory(C(longName + "/Start Menu/Programs/Kestu Graphics")));
+}
+
+// OLE is up from before the window is made until after it is gone.
+TEST_F(StartupTest, TheProgramHoldsOleForTheLifeOfItsWindow) {
+  auto linkObjectCreation = [] {
+    IShellLinkA* link = nullptr;
+    const HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                            reinterpret_cast<void**>(&link));
+    if (link != nullptr) link->Release();
+    return result;
+  };
+  HRESULT whileRunning = E_FAIL;
+  backend.Post([&] {
+    whileRunning = linkObjectCreation();
+    backend.Click("Button2");
+  });
+  EXPECT_EQ(RunInstaller(backend), 0);
+  EXPECT_EQ(whileRunning, S_OK);
+  EXPECT_EQ(linkObjectCreation(), CO_E_NOTINITIALIZED);
+  EXPECT_EQ(com::LiveObjectCount(), 0u);
 }
 
 TEST_F(StartupTest, CancelAndTheCloseBoxEndTheProgramHavingChangedNothingButTheGroupFolder) {
