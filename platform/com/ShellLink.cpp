@@ -1,6 +1,5 @@
 #include "platform/com/ShellLink.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -52,25 +51,19 @@ HRESULT StorageError(DWORD code) {
 // The target's attributes, times and size, zero when it does not exist.
 LinkTargetData ReadTargetData(const std::string& targetPath) {
   LinkTargetData data;
-  win32::ResolvedPath resolved;
-  if (targetPath.empty() || win32::ResolvePath(targetPath, resolved) != ERROR_SUCCESS) {
-    return data;
-  }
-  struct statx status {};
-  if (statx(AT_FDCWD, resolved.host.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &status) != 0) {
-    return data;
-  }
-  const bool directory = S_ISDIR(status.stx_mode);
-  data.attributes = directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
-  if (win32::IsReadOnly(resolved.host)) data.attributes |= FILE_ATTRIBUTE_READONLY;
-  const auto time = [](const statx_timestamp& stamp) {
-    return FileTimeFromUnix(stamp.tv_sec, stamp.tv_nsec);
-  };
-  data.writeTime = time(status.stx_mtime);
-  data.accessTime = time(status.stx_atime);
-  // Where the file system keeps no birth time, the last write is the best guess.
-  data.creationTime = (status.stx_mask & STATX_BTIME) ? time(status.stx_btime) : data.writeTime;
-  data.fileSize = directory ? 0 : static_cast<DWORD>(status.stx_size & 0xFFFFFFFF);
+  // A pattern would find some other entry, not the target.
+  if (targetPath.empty() || targetPath.find_first_of("*?") != std::string::npos) return data;
+  const DWORD lastError = GetLastError();
+  WIN32_FIND_DATAA found;
+  const HANDLE find = FindFirstFileA(targetPath.c_str(), &found);
+  SetLastError(lastError);  // a missing target is no failure of the link
+  if (find == INVALID_HANDLE_VALUE) return data;
+  FindClose(find);
+  data.attributes = found.dwFileAttributes;
+  data.creationTime = found.ftCreationTime;
+  data.accessTime = found.ftLastAccessTime;
+  data.writeTime = found.ftLastWriteTime;
+  data.fileSize = found.nFileSizeLow;
   return data;
 }
 

@@ -176,11 +176,4 @@ std::string ShellLinkFileBytes(const ShellLinkData& link) {
   return out.Take();
 }
 
-FILETIME FileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds) {
-  constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
-  const std::int64_t ticks = (seconds + kSecondsFrom1601To1970) * 10'000'000 + nanoseconds / 100;
-  const auto value = static_cast<std::uint64_t>(std::max<std::int64_t>(ticks, 0));
-  return FILETIME{static_cast<DWORD>(value & 0xFFFFFFFF), static_cast<DWORD>(value >> 32)};
-}
-
 }  // namespace com

@@ -55,7 +55,4 @@ struct ShellLinkData {
 // The whole file. Strings longer than a count can hold are cut at 65535 characters.
 std::string ShellLinkFileBytes(const ShellLinkData& link);
 
-// Host time in seconds and nanoseconds since 1970 as a FILETIME (100 ns since 1601).
-FILETIME FileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds);
-
 }  // namespace com

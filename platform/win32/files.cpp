@@ -164,17 +164,19 @@ DWORD CopyFile(const ResolvedPath& source, const ResolvedPath& destination, bool
   return ERROR_SUCCESS;
 }
 
-FILETIME ToFileTime(const struct timespec& time) {
+FILETIME ToFileTime(std::int64_t seconds, std::uint32_t nanoseconds) {
   // 100-nanosecond steps since 1601-01-01.
-  constexpr std::uint64_t kEpochDifference = 11644473600ULL;
-  const std::uint64_t ticks = (static_cast<std::uint64_t>(time.tv_sec) + kEpochDifference) * 10000000ULL +
-                              static_cast<std::uint64_t>(time.tv_nsec) / 100;
-  return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  constexpr std::int64_t kEpochDifference = 11644473600;
+  const std::int64_t ticks = (seconds + kEpochDifference) * 10000000 + nanoseconds / 100;
+  const auto value = static_cast<std::uint64_t>(ticks < 0 ? 0 : ticks);
+  return FILETIME{static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
 }
 
-DWORD AttributesOf(const struct stat& info) {
-  DWORD attributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
-  if ((info.st_mode & 0222) == 0) attributes |= FILE_ATTRIBUTE_READONLY;
+FILETIME ToFileTime(const struct statx_timestamp& time) { return ToFileTime(time.tv_sec, time.tv_nsec); }
+
+DWORD AttributesOf(mode_t mode) {
+  DWORD attributes = S_ISDIR(mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+  if ((mode & 0222) == 0) attributes |= FILE_ATTRIBUTE_READONLY;
   return attributes;
 }
 
@@ -194,17 +196,23 @@ const char* CopyMethodName(CopyMethod method) {
 }
 
 // Fills a find record from a host entry; the name is the entry's ANSI name.
-void FillFindData(const fs::path& host, const struct stat& info, WIN32_FIND_DATAA& data) {
+// Returns the errno of a failed look, or 0.
+int FillFindData(const fs::path& host, WIN32_FIND_DATAA& data) {
+  struct statx info {};
+  if (::statx(AT_FDCWD, host.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &info) != 0) return errno;
+  const bool directory = S_ISDIR(info.stx_mode);
   data = WIN32_FIND_DATAA{};
-  data.dwFileAttributes = AttributesOf(info);
-  data.ftCreationTime = ToFileTime(info.st_ctim);
-  data.ftLastAccessTime = ToFileTime(info.st_atim);
-  data.ftLastWriteTime = ToFileTime(info.st_mtim);
-  const auto size = static_cast<std::uint64_t>(S_ISDIR(info.st_mode) ? 0 : info.st_size);
+  data.dwFileAttributes = AttributesOf(info.stx_mode);
+  data.ftLastAccessTime = ToFileTime(info.stx_atime);
+  data.ftLastWriteTime = ToFileTime(info.stx_mtime);
+  // Where the file system keeps no birth time, the last write is the best guess.
+  data.ftCreationTime = (info.stx_mask & STATX_BTIME) != 0 ? ToFileTime(info.stx_btime) : data.ftLastWriteTime;
+  const std::uint64_t size = directory ? 0 : info.stx_size;
   data.nFileSizeHigh = static_cast<DWORD>(size >> 32);
   data.nFileSizeLow = static_cast<DWORD>(size);
   const std::string name = Utf8ToAnsi(host.filename().string());
   std::strncpy(data.cFileName, name.c_str(), MAX_PATH - 1);
+  return 0;
 }
 
 }  // namespace win32
@@ -249,7 +257,7 @@ DWORD GetFileAttributesA(LPCSTR fileName) {
     SetLastError(win32::ErrorFromErrno(errno, resolved.parentExists));
     return INVALID_FILE_ATTRIBUTES;
   }
-  return win32::AttributesOf(info);
+  return win32::AttributesOf(info.st_mode);
 }
 
 // Only the read-only attribute has a host form: no write bit for anyone.
@@ -278,13 +286,15 @@ HANDLE FindFirstFileA(LPCSTR fileName, WIN32_FIND_DATAA* findData) {
       SetLastError(error);
       return INVALID_HANDLE_VALUE;
     }
-    struct stat info {};
-    if (resolved.isRoot || ::stat(resolved.host.c_str(), &info) != 0) {
-      SetLastError(resolved.isRoot ? ERROR_FILE_NOT_FOUND : win32::ErrorFromErrno(errno, resolved.parentExists));
+    if (resolved.isRoot) {
+      SetLastError(ERROR_FILE_NOT_FOUND);
       return INVALID_HANDLE_VALUE;
     }
     handle->remaining.emplace_back();
-    win32::FillFindData(resolved.host, info, handle->remaining.back());
+    if (const int error = win32::FillFindData(resolved.host, handle->remaining.back()); error != 0) {
+      SetLastError(win32::ErrorFromErrno(error, resolved.parentExists));
+      return INVALID_HANDLE_VALUE;
+    }
   } else {
     const std::string folder = cut == std::string::npos ? "." : pattern.substr(0, cut + 1) + ".";
     win32::ResolvedPath resolved;
@@ -303,12 +313,9 @@ HANDLE FindFirstFileA(LPCSTR fileName, WIN32_FIND_DATAA* findData) {
     for (const auto& entry : entries) {
       std::string upperName;
       for (char c : win32::Utf8ToAnsi(entry.path().filename().string())) upperName += win32::AnsiToUpper(c);
-      struct stat info {};
-      if (::fnmatch(upperPattern.c_str(), upperName.c_str(), FNM_NOESCAPE) != 0 ||
-          ::stat(entry.path().c_str(), &info) != 0)
-        continue;
-      handle->remaining.emplace_back();
-      win32::FillFindData(entry.path(), info, handle->remaining.back());
+      if (::fnmatch(upperPattern.c_str(), upperName.c_str(), FNM_NOESCAPE) != 0) continue;
+      WIN32_FIND_DATAA found;
+      if (win32::FillFindData(entry.path(), found) == 0) handle->remaining.push_back(found);
     }
   }
   if (handle->remaining.empty()) {

@@ -38,10 +38,6 @@ UINT GetWindowsDirectoryA(LPSTR buffer, UINT size) {
   return CopyOut(win32::Prefix::Current().WindowsDirectory(), buffer, size);
 }
 
-DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
-  return CopyOut(win32::CurrentDirectory(), buffer, size);
-}
-
 // The host path of the running program, in the Windows form of its drive.
 DWORD GetModuleFileNameA(HMODULE /*module*/, LPSTR buffer, DWORD size) {
   std::error_code error;
@@ -97,33 +93,5 @@ int MultiByteToWideChar(UINT codePage, DWORD /*flags*/, LPCSTR multiByte, int mu
     return 0;
   }
   std::memcpy(wide, converted.data(), converted.size() * sizeof(WCHAR));
-  return static_cast<int>(converted.size());
-}
-
-int WideCharToMultiByte(UINT codePage, DWORD /*flags*/, LPCWSTR wide, int wideCount,
-                        LPSTR multiByte, int multiByteCount, LPCSTR /*defaultChar*/,
-                        BOOL* usedDefaultChar) {
-  if (wide == nullptr || wideCount == 0 || multiByteCount < 0 ||
-      (multiByte == nullptr && multiByteCount != 0) || !IsAnsiCodePage(codePage)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return 0;
-  }
-  std::size_t length = 0;
-  if (wideCount < 0) {
-    while (wide[length] != 0) ++length;
-    ++length;
-  } else {
-    length = static_cast<std::size_t>(wideCount);
-  }
-  const std::u16string_view text(wide, length);
-  const std::string converted = win32::Utf16ToAnsi(text);
-  if (usedDefaultChar != nullptr)
-    *usedDefaultChar = win32::AnsiToUtf16(converted) != text ? TRUE : FALSE;
-  if (multiByteCount == 0) return static_cast<int>(converted.size());
-  if (converted.size() > static_cast<std::size_t>(multiByteCount)) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return 0;
-  }
-  std::memcpy(multiByte, converted.data(), converted.size());
   return static_cast<int>(converted.size());
 }

@@ -105,7 +105,6 @@ void SetLastError(DWORD code);
 // System information.
 UINT GetWindowsDirectoryA(LPSTR buffer, UINT size);
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
-DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer);
 
 // Files and directories.
 BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES securityAttributes);
@@ -119,12 +118,9 @@ BOOL FindClose(HANDLE find);
 // Sound; the class library hands it to its display backend.
 BOOL MessageBeep(UINT type);
 
-// Text conversion between the ANSI code page and UTF-16.
+// Text conversion from the ANSI code page (or UTF-8) to UTF-16.
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteCount,
                         LPWSTR wide, int wideCount);
-int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount,
-                        LPSTR multiByte, int multiByteCount, LPCSTR defaultChar,
-                        BOOL* usedDefaultChar);
 
 // Messages for system error codes (FormatMessage's text, without its line end).
 DWORD FormatMessageA(DWORD flags, const void* source, DWORD messageId, DWORD languageId,

@@ -41,6 +41,18 @@ expect_installed_into() {
   done
 }
 
+# From Install, back into the edit (Shift+Tab selects its text), C:\Kestu
+# typed and installed: Yes to using the existing directory, No to a desktop icon.
+install_again_into_kestu() {
+  keys shift+Tab
+  type_text 'C:\Kestu'
+  click_in "$MAIN_WINDOW" "$INSTALL_X" "$BUTTONS_Y"
+  wait_dialog "Confirm"
+  keys Return
+  wait_dialog "Confirm"
+  keys n
+}
+
 case "$CASE" in
 
   # Focus starts in the edit with its text selected; Tab visits Install and
@@ -191,28 +203,15 @@ case "$CASE" in
     keys Return
     wait_for "the installer window to have the focus again" has_focus "$MAIN_WINDOW"
     expect_no_path "$DRIVE_C/missing"
-    # The focus is back on Install; Shift+Tab enters the edit with its text selected.
-    keys shift+Tab
-    type_text 'C:\Kestu'
-    click_in "$MAIN_WINDOW" "$INSTALL_X" "$BUTTONS_Y"
-    wait_dialog "Confirm"
-    keys Return
-    wait_dialog "Confirm"
-    keys n
+    install_again_into_kestu
     wait_dialog "setup"
     screenshot "exception"
     keys Return
     wait_for "the installer window to have the focus again" has_focus "$MAIN_WINDOW"
     printf 'kept\r\n' | cmp -s - "$DRIVE_C/Kestu/Merge.bat" || fail "the read-only Merge.bat changed"
     chmod u+w "$DRIVE_C/Kestu/Merge.bat"
-    # The edit holds the advice now, and a new run reads it: type the directory again.
-    keys shift+Tab
-    type_text 'C:\Kestu'
-    click_in "$MAIN_WINDOW" "$INSTALL_X" "$BUTTONS_Y"
-    wait_dialog "Confirm"
-    keys Return
-    wait_dialog "Confirm"
-    keys n
+    # The edit holds the advice now, and a new run reads it: the directory is typed again.
+    install_again_into_kestu
     wait_for "Merge.bat to be written" grep -q merge "$DRIVE_C/Kestu/Merge.bat"
     printf 'xcopy/y/I a:\\*.dat C:\\Kestu\\merge\r\n' | cmp -s - "$DRIVE_C/Kestu/Merge.bat" ||
       fail "Merge.bat does not hold its one line"
