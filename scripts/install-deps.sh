@@ -1,14 +1,23 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need; quick
-# when they are all there already.
+# when they are all there already. Nothing is taken from a package's
+# recommendations (--no-install-recommends): every package used is named here.
 set -euo pipefail
 
 packages=(
+  # The build: compilers (clang for the libFuzzer run), CMake with Ninja.
   g++ clang libclang-rt-dev cmake ninja-build pkg-config
+  # Unit tests and benchmarks.
   libgtest-dev libgmock-dev libbenchmark-dev
-  libfltk1.3-dev
+  # The real window: FLTK's headers and libraries (libfltk.a for the medium),
+  # and the X11 client libraries' headers that linking FLTK statically needs.
+  libfltk1.3-dev libx11-dev libxext-dev libxfixes-dev libxrender-dev libxcursor-dev
+  libxinerama-dev libxft-dev libfontconfig-dev
+  # Independent readers of the .lnk files the tests check.
   liblnk-utils libimage-exiftool-perl
-  xvfb xdotool x11-utils imagemagick openbox fonts-urw-base35
+  # End-to-end tests: a private X server (xauth for xvfb-run), input, window
+  # properties, screenshots, a window manager and the fonts the layout needs.
+  xvfb xauth xdotool x11-utils imagemagick openbox fonts-urw-base35
 )
 
 missing=()
