@@ -5,19 +5,25 @@
 set -euo pipefail
 
 packages=(
-  # The build: compilers (clang for the libFuzzer run), CMake with Ninja.
-  g++ clang libclang-rt-dev cmake ninja-build pkg-config
-  # Unit tests and benchmarks.
-  libgtest-dev libgmock-dev libbenchmark-dev
+  # The build: the compiler, CMake with Ninja.
+  g++ cmake ninja-build
+  # The hive reader's fuzzer: libFuzzer comes with clang and its run-time libraries.
+  clang libclang-rt-dev
+  # GoogleTest; its CMake package also names GoogleMock's libraries, which must exist.
+  libgtest-dev libgmock-dev
   # The real window: FLTK's headers and libraries (libfltk.a for the medium),
   # and the X11 client libraries' headers that linking FLTK statically needs.
   libfltk1.3-dev libx11-dev libxext-dev libxfixes-dev libxrender-dev libxcursor-dev
   libxinerama-dev libxft-dev libfontconfig-dev
   # Independent readers of the .lnk files the tests check.
   liblnk-utils libimage-exiftool-perl
-  # End-to-end tests: a private X server (xauth for xvfb-run), input, window
-  # properties, screenshots, a window manager and the fonts the layout needs.
-  xvfb xauth xdotool x11-utils imagemagick openbox fonts-urw-base35
+  # End-to-end tests and the demo without a display:
+  xvfb xauth          # a private X server; xauth gives xvfb-run's server its cookie
+  xdotool             # keys and clicks as a person's
+  x11-utils           # xprop, xwininfo, xdpyinfo: window properties and geometry
+  imagemagick         # screenshots (import) and their crops
+  openbox             # a window manager, for frames, close boxes and the focus
+  fonts-urw-base35    # Nimbus Roman and Sans: the metrics of the faces the layout names
 )
 
 missing=()
