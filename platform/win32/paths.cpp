@@ -1,6 +1,5 @@
 #include "platform/win32/paths.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -191,31 +190,6 @@ DWORD ResolvePath(std::string_view windowsPath, ResolvedPath& resolved) {
 bool IsReadOnly(const fs::path& host) {
   struct stat info {};
   return ::stat(host.c_str(), &info) == 0 && (info.st_mode & 0222) == 0;
-}
-
-DWORD WriteFileAtomically(const ResolvedPath& path, std::string_view data) {
-  if (path.isRoot) return ERROR_ACCESS_DENIED;
-  if (!path.parentExists) return ERROR_PATH_NOT_FOUND;
-  if (IsDirectory(path.host) || IsReadOnly(path.host)) return ERROR_ACCESS_DENIED;
-
-  std::string temporary = (path.host.parent_path() / ".kestu-write-XXXXXX").string();
-  const int fd = ::mkstemp(temporary.data());
-  if (fd < 0) return ErrorFromErrno(errno);
-  DWORD result = ERROR_SUCCESS;
-  for (std::size_t written = 0; written < data.size() && result == ERROR_SUCCESS;) {
-    const ssize_t n = ::write(fd, data.data() + written, data.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) result = ErrorFromErrno(errno);
-    else written += static_cast<std::size_t>(n);
-  }
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  if (result == ERROR_SUCCESS && ::fchmod(fd, 0666 & ~mask) != 0) result = ErrorFromErrno(errno);
-  if (::close(fd) != 0 && result == ERROR_SUCCESS) result = ErrorFromErrno(errno);
-  if (result == ERROR_SUCCESS && ::rename(temporary.c_str(), path.host.c_str()) != 0)
-    result = ErrorFromErrno(errno);
-  if (result != ERROR_SUCCESS) ::unlink(temporary.c_str());
-  return result;
 }
 
 }  // namespace win32

@@ -33,8 +33,9 @@ DWORD ErrorFromErrno(int error, bool parentExists = true);
 bool IsReadOnly(const std::filesystem::path& host);
 
 // Writes data to the file at a resolved path in one step: a temporary file
-// beside it, then a rename over the old one. Fails, writing nothing, where the
-// folder is missing (3), the name is a folder or read-only (5).
+// beside it, flushed, then a rename over the old one (see Replacement). Fails,
+// writing nothing, where the folder is missing (3), the name is a folder or
+// read-only (5).
 DWORD WriteFileAtomically(const ResolvedPath& path, std::string_view data);
 
 // Sets the thread's last error to code and returns FALSE, for a failing call.
