@@ -144,6 +144,17 @@ std::optional<std::string> FindEntry(const fs::path& folder, std::string_view an
   return std::nullopt;
 }
 
+// The full Windows form of a path, by text alone.
+DWORD Normalise(std::string_view path, Parsed& parsed, std::string& windows) {
+  if (path.empty()) return ERROR_PATH_NOT_FOUND;
+  if (const DWORD error = Parse(path, parsed); error != ERROR_SUCCESS) return error;
+  windows = parsed.root.Text();
+  for (const auto& name : parsed.names) windows += "\\" + name;
+  if (parsed.names.empty()) windows += "\\";
+  if (windows.size() > MAX_PATH - 1) return ERROR_FILENAME_EXCED_RANGE;
+  return ERROR_SUCCESS;
+}
+
 }  // namespace
 
 std::string CurrentDirectory() {
@@ -152,17 +163,16 @@ std::string CurrentDirectory() {
   return Prefix::Current().HostToWindows(error ? fs::path("/") : here);
 }
 
-DWORD ResolvePath(std::string_view windowsPath, ResolvedPath& resolved) {
-  if (windowsPath.empty()) return ERROR_PATH_NOT_FOUND;
+DWORD FullPathName(std::string_view windowsPath, std::string& fullPath) {
   Parsed parsed;
-  if (const DWORD error = Parse(windowsPath, parsed); error != ERROR_SUCCESS) return error;
+  return Normalise(windowsPath, parsed, fullPath);
+}
 
+DWORD ResolvePath(std::string_view windowsPath, ResolvedPath& resolved) {
+  Parsed parsed;
   resolved = ResolvedPath{};
-  resolved.windows = parsed.root.Text();
-  for (const auto& name : parsed.names) resolved.windows += "\\" + name;
+  if (const DWORD error = Normalise(windowsPath, parsed, resolved.windows); error != ERROR_SUCCESS) return error;
   resolved.isRoot = parsed.names.empty();
-  if (resolved.isRoot) resolved.windows += "\\";
-  if (resolved.windows.size() > MAX_PATH - 1) return ERROR_FILENAME_EXCED_RANGE;
 
   const Prefix& prefix = Prefix::Current();
   const auto rootHost = parsed.root.drive != 0

@@ -21,6 +21,13 @@ struct ResolvedPath {
 // ERROR_INVALID_NAME, ERROR_FILENAME_EXCED_RANGE, ERROR_PATH_NOT_FOUND.
 DWORD ResolvePath(std::string_view windowsPath, ResolvedPath& resolved);
 
+// The full Windows form of a path in any of those forms, by its text alone, as
+// GetFullPathName gives it: backslashes, "." and ".." resolved, a relative path
+// taken from the current folder; the drive or share need not be mapped.
+// ERROR_SUCCESS, or ERROR_INVALID_NAME, ERROR_FILENAME_EXCED_RANGE, and
+// ERROR_PATH_NOT_FOUND for an empty path.
+DWORD FullPathName(std::string_view windowsPath, std::string& fullPath);
+
 // The process's current folder in Windows form.
 std::string CurrentDirectory();
 
