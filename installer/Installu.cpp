@@ -300,6 +300,14 @@ namespace {
 // The list as the window shows it: the last ", " removed and " ." appended.
 std::string ReportForm(const std::string& list) { return list.substr(0, list.size() - 2) + " ."; }
 
+// The advice names only the shortcuts that were saved, or else where Calendar is.
+std::string RunAdvice(bool startMenuShortcut, bool desktopIcon) {
+  if (startMenuShortcut && desktopIcon) return "Use [Start Menu][Kestu Graphics] or the desktop [Icon] to run Calendar.";
+  if (startMenuShortcut) return "Use [Start Menu][Kestu Graphics] to run Calendar.";
+  if (desktopIcon) return "Use the desktop [Icon] to run Calendar.";
+  return "Calendar is installed in [" + InstallDir + "].";
+}
+
 // The batch line's destination. A directory whose name cmd would split or
 // read as an operator is quoted, and a % is doubled so it stays a character.
 std::string BatchDestination(const std::string& directory) {
@@ -335,15 +343,15 @@ void TForm1::CompleteInstallation(const std::string& MissingUpdates) {
     MissingFiles += "calendar.exe, ";
   } else {
     CreateShellFolderLink(InstallDir + "\\Calendar.exe", InstallDir, "Programs", LinkPath);
+    // A shortcut counts only when its file was saved.
+    const bool startMenuShortcut = vcl::FileExists(LinkPath);
     bool desktopIcon = false;
     if (vcl::MessageDlg("Do you want a desktop icon for Calendar?", vcl::TMsgDlgType::mtConfirmation,
                         {vcl::TMsgDlgBtn::mbYes, vcl::TMsgDlgBtn::mbNo}, 0) == vcl::mrYes) {
       CreateDirectoryLink(InstallDir + "\\Calendar.exe", InstallDir, WindowsDir + "\\desktop\\", LinkPath);
-      // The advice names the desktop icon only when the shortcut was saved.
       desktopIcon = vcl::FileExists(LinkPath);
     }
-    Edit1->SetText(desktopIcon ? "Use [Start Menu][Kestu Graphics] or the desktop [Icon] to run Calendar."
-                               : "Use [Start Menu][Kestu Graphics] to run Calendar.");
+    Edit1->SetText(RunAdvice(startMenuShortcut, desktopIcon));
     GroupBox1->SetCaption("Kestu Dereviza Razozire is installed in [" + InstallDir + "]");
   }
 
