@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 
 #include "platform/win32/prefix.h"
 #include "tests/support/DiskSnapshot.h"
@@ -52,9 +53,8 @@ TEST(PrefixRootTest, WinePrefixElseHomeElseThePasswordDatabase) {
 
 struct UnmadeRow {
   const char* name;
-  // The root to open, and the folder the message then names.
-  std::function<std::pair<fs::path, std::string>(const testing_support::TempPrefix&)> choose;
-  std::string reason;
+  // The root to open, and the folder and the reason the message then names.
+  std::function<std::tuple<fs::path, std::string, std::string>(const testing_support::TempPrefix&)> choose;
   bool hasRoot;  // a host folder the prefix keeps, with no drives in it
 };
 
@@ -65,10 +65,10 @@ class UnmadePrefixTest : public ::testing::TestWithParam<UnmadeRow> {
 
 TEST_P(UnmadePrefixTest, SaysWhereAndWhyAndLooksUpNothingElsewhere) {
   const UnmadeRow& row = GetParam();
-  const auto [root, named] = row.choose(base);
+  const auto [root, named, reason] = row.choose(base);
   const auto before = SnapshotOf(base.Base());
   const win32::Prefix prefix(root);
-  EXPECT_EQ(prefix.CreationFailure(), "Could not create the prefix folder " + named + ": " + row.reason);
+  EXPECT_EQ(prefix.CreationFailure(), "Could not create the prefix folder " + named + ": " + reason);
   EXPECT_EQ(prefix.Root().empty(), !row.hasRoot);
   EXPECT_FALSE(prefix.DriveRoot('c').has_value());
   EXPECT_FALSE(prefix.ShareRoot("server", "share").has_value());
@@ -83,17 +83,22 @@ const UnmadeRow kUnmadeRows[] = {
     {"below a file",
      [](const testing_support::TempPrefix& t) {
        const fs::path root = t.Root() / "user.reg" / "prefix";
-       return std::pair{root, root.string()};
+       return std::tuple{root, root.string(), std::string("Not a directory.")};
      },
-     "Not a directory.", true},
+     true},
     {"a relative folder",
      [](const testing_support::TempPrefix&) {
-       return std::pair{fs::path("relative/prefix"), std::string("relative/prefix")};
+       return std::tuple{fs::path("relative/prefix"), std::string("relative/prefix"),
+                         std::string("it is not a full path.")};
      },
-     "it is not a full path.", false},
+     false},
     {"no home folder known",
-     [](const testing_support::TempPrefix&) { return std::pair{fs::path(), std::string("~/.wine")}; },
-     "no home folder is known for user " + std::to_string(::getuid()) + ".", false},
+     [](const testing_support::TempPrefix&) {
+       // The user as the process is now: a user namespace of an earlier test may have changed it.
+       return std::tuple{fs::path(), std::string("~/.wine"),
+                         "no home folder is known for user " + std::to_string(::getuid()) + "."};
+     },
+     false},
 };
 INSTANTIATE_TEST_SUITE_P(Rows, UnmadePrefixTest, ::testing::ValuesIn(kUnmadeRows), testing_support::RowName());
 
