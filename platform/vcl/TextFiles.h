@@ -1,5 +1,5 @@
 // Text-file output as the run-time library offers it: AssignFile names the
-// file, Rewrite creates or empties it, Writeln writes a line ending in CR LF,
+// file, Rewrite starts it anew, Writeln writes a line ending in CR LF,
 // CloseFile closes it. Every failure raises EInOutError. What is written goes
 // to a new file that takes the name at CloseFile, so that the name holds the
 // old file or the whole new text, never a part; a link of that name is
