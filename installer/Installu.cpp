@@ -58,6 +58,32 @@ std::string UpperCaseAscii(std::string text) {
   return text;
 }
 
+// The longest names of the transfer list, calendar.exe among them.
+constexpr std::size_t LongestFileName = 12;
+
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// An entry that does not start at a root: anything but a drive letter with
+// its colon followed by nothing or a backslash, a UNC name, or a path from the
+// current drive's root. Such an entry would be taken from the current folder,
+// the distribution medium. The empty entry is left to the directory creation,
+// which refuses it.
+bool IsRelativeDirectory(std::string_view directory) {
+  if (directory.empty() || directory.front() == '\\') return false;
+  const bool drive = directory.size() >= 2 && IsAsciiLetter(directory[0]) && directory[1] == ':';
+  return !(drive && (directory.size() == 2 || directory[2] == '\\'));
+}
+
+// True when every destination, directory + "\" + name, fits its path buffer.
+bool FitsThePathBuffers(std::string_view directory) {
+  return directory.size() + 1 + LongestFileName < PathBufferSize;
+}
+
+// A folder that already holds the user's calendar, as the data file or its text form.
+bool HoldsCalendar(const std::string& folder) {
+  return vcl::FileExists(folder + "calendar.dat") || vcl::FileExists(folder + "calendar.txt");
+}
+
 }  // namespace
 
 std::string DrivePart(std::string_view path) {
@@ -203,6 +229,16 @@ bool TForm1::TransferFiles(std::string& MissingUpdates) {
     return false;
   };
 
+  // A directory that cannot be made, or would not do, is reported, and
+  // nothing is created or copied anywhere else.
+  auto refuse = [this, &stopRun](const std::string& reason) {
+    vcl::MessageDlg("Directory " + InstallDir + " could not be created. " + reason, vcl::TMsgDlgType::mtError,
+                    {vcl::TMsgDlgBtn::mbOK}, 0);
+    return stopRun();
+  };
+  if (IsRelativeDirectory(InstallDir)) return refuse("The directory must be a full path, such as C:\\Kestu.");
+  if (!FitsThePathBuffers(InstallDir)) return refuse(vcl::SysErrorMessage(ERROR_FILENAME_EXCED_RANGE));
+
   const DWORD created = CreateDirectoryA(InstallDir.c_str(), nullptr) ? ERROR_SUCCESS : GetLastError();
   if (created == ERROR_DUP_NAME || created == ERROR_ALREADY_EXISTS) {
     const std::string question =
@@ -216,11 +252,8 @@ bool TForm1::TransferFiles(std::string& MissingUpdates) {
     vcl::MessageDlg("New directory " + InstallDir + " created ", vcl::TMsgDlgType::mtInformation,
                     {vcl::TMsgDlgBtn::mbOK}, 0);
   } else {
-    // A directory that could not be made is reported, and nothing is copied
-    // anywhere else (an empty name would otherwise mean the drive's root).
-    vcl::MessageDlg("Directory " + InstallDir + " could not be created. " + vcl::SysErrorMessage(created),
-                    vcl::TMsgDlgType::mtError, {vcl::TMsgDlgBtn::mbOK}, 0);
-    return stopRun();
+    // Going on would copy elsewhere: an empty name, for one, means the drive's root.
+    return refuse(vcl::SysErrorMessage(created));
   }
   CreateDirectoryA((InstallDir + "\\merge").c_str(), nullptr);
   GetLastError();
@@ -239,9 +272,10 @@ bool TForm1::TransferFiles(std::string& MissingUpdates) {
   ShowProgress(7);
   copy("printcal.txt");
   ShowProgress(8);
-  // An existing data file, or its text form, holds the user's calendar: never overwritten.
-  if (!vcl::FileExists(TargetDirUpper + "calendar.dat") && !vcl::FileExists(TargetDirUpper + "calendar.txt"))
-    copy("calendar.dat");
+  // An existing data file, or its text form, holds the user's calendar: never
+  // overwritten. Where the target exists in two spellings, the folder the
+  // test looks in need not be the one the copy writes to; both are asked.
+  if (!HoldsCalendar(TargetDirUpper) && !HoldsCalendar(InstallDir + "\\")) copy("calendar.dat");
   ShowProgress(12);
   return true;
 }
@@ -265,6 +299,14 @@ namespace {
 
 // The list as the window shows it: the last ", " removed and " ." appended.
 std::string ReportForm(const std::string& list) { return list.substr(0, list.size() - 2) + " ."; }
+
+// The advice names only the shortcuts that were saved, or else where Calendar is.
+std::string RunAdvice(bool startMenuShortcut, bool desktopIcon) {
+  if (startMenuShortcut && desktopIcon) return "Use [Start Menu][Kestu Graphics] or the desktop [Icon] to run Calendar.";
+  if (startMenuShortcut) return "Use [Start Menu][Kestu Graphics] to run Calendar.";
+  if (desktopIcon) return "Use the desktop [Icon] to run Calendar.";
+  return "Calendar is installed in [" + InstallDir + "].";
+}
 
 // The batch line's destination. A directory whose name cmd would split or
 // read as an operator is quoted, and a % is doubled so it stays a character.
@@ -301,15 +343,15 @@ void TForm1::CompleteInstallation(const std::string& MissingUpdates) {
     MissingFiles += "calendar.exe, ";
   } else {
     CreateShellFolderLink(InstallDir + "\\Calendar.exe", InstallDir, "Programs", LinkPath);
+    // A shortcut counts only when its file was saved.
+    const bool startMenuShortcut = vcl::FileExists(LinkPath);
     bool desktopIcon = false;
     if (vcl::MessageDlg("Do you want a desktop icon for Calendar?", vcl::TMsgDlgType::mtConfirmation,
                         {vcl::TMsgDlgBtn::mbYes, vcl::TMsgDlgBtn::mbNo}, 0) == vcl::mrYes) {
       CreateDirectoryLink(InstallDir + "\\Calendar.exe", InstallDir, WindowsDir + "\\desktop\\", LinkPath);
-      // The advice names the desktop icon only when the shortcut was saved.
       desktopIcon = vcl::FileExists(LinkPath);
     }
-    Edit1->SetText(desktopIcon ? "Use [Start Menu][Kestu Graphics] or the desktop [Icon] to run Calendar."
-                               : "Use [Start Menu][Kestu Graphics] to run Calendar.");
+    Edit1->SetText(RunAdvice(startMenuShortcut, desktopIcon));
     GroupBox1->SetCaption("Kestu Dereviza Razozire is installed in [" + InstallDir + "]");
   }
 

@@ -140,10 +140,12 @@ class ShellLink final : public IShellLinkA, public IPersistFile, private LiveObj
   }
   HRESULT SetPath(LPCSTR file) override {
     if (file == nullptr) return E_INVALIDARG;
-    // The link keeps the full path; one that cannot be resolved stays as given.
-    win32::ResolvedPath resolved;
-    path_ = *file != '\0' && win32::ResolvePath(file, resolved) == ERROR_SUCCESS ? resolved.windows
-                                                                                 : file;
+    // The link keeps the full Windows form of the path, whether or not its
+    // drive is mapped; one that cannot be parsed stays as given, and Save
+    // refuses a link with no target to point at.
+    std::string full;
+    hasTarget_ = *file != '\0' && win32::FullPathName(file, full) == ERROR_SUCCESS;
+    path_ = hasTarget_ ? full : file;
     dirty_ = true;
     return S_OK;
   }
@@ -168,6 +170,7 @@ class ShellLink final : public IShellLinkA, public IPersistFile, private LiveObj
     const DWORD resolveError = win32::ResolvePath(name, resolved);
     if (resolveError != ERROR_SUCCESS) return StorageError(resolveError);
     if (!resolved.parentExists) return STG_E_PATHNOTFOUND;
+    if (!hasTarget_) return STG_E_INVALIDPARAMETER;
 
     ShellLinkData link;
     link.targetPath = path_;
@@ -196,6 +199,7 @@ class ShellLink final : public IShellLinkA, public IPersistFile, private LiveObj
 
   std::atomic<ULONG> references_{1};
   std::string path_;
+  bool hasTarget_ = false;  // path_ is a full path, which the link information holds
   std::string description_;
   std::string workingDirectory_;
   std::string arguments_;

@@ -7,6 +7,7 @@
 #include "platform/vcl/SysUtils.h"
 #include "platform/win32/codepage.h"
 #include "platform/win32/hooks.h"
+#include "platform/win32/prefix.h"
 
 namespace vcl {
 
@@ -155,6 +156,11 @@ TApplication::TApplication(Backend& backend) : backend_(backend) {
   if (const IconImage* icon = FindIcon("MAINICON")) backend_.SetApplicationIcon(*icon);
 
   win32::SetBeepHandler([&backend](UINT soundType) { backend.Beep(soundType); });
+
+  // A machine that could not be laid out is told once, before any window
+  // opens; the program goes on, and what it looks for there is missing.
+  if (const std::string& failure = win32::Prefix::Current().CreationFailure(); !failure.empty())
+    ShowMessageBox(DialogKind::Error, failure);
 }
 
 TApplication::~TApplication() {
@@ -214,10 +220,14 @@ void TApplication::ShowException(std::exception_ptr exception) {
     message = "Unknown exception";
   }
 
+  ShowMessageBox(DialogKind::Stop, message + ".");
+}
+
+void TApplication::ShowMessageBox(DialogKind kind, const std::string& text) {
   DialogRequest request;
-  request.Kind = DialogKind::Stop;
+  request.Kind = kind;
   request.Title = title_;
-  request.Text = message + ".";
+  request.Text = text;
   request.Buttons = {{"OK", ModalResult::Ok}};
   request.DefaultResult = ModalResult::Ok;
   request.CancelResult = ModalResult::Ok;

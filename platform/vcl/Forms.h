@@ -142,6 +142,8 @@ class TApplication : public TObject {
 
  private:
   void AdoptForm(std::unique_ptr<TForm> form);
+  // A modal box with the application's title and one OK button.
+  void ShowMessageBox(DialogKind kind, const std::string& text);
   Backend& backend_;
   std::vector<std::unique_ptr<TForm>> forms_;
   TForm* mainForm_ = nullptr;

@@ -1,12 +1,12 @@
 #include "platform/vcl/TextFiles.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <utility>
 
 #include "platform/win32/paths.h"
+#include "platform/win32/replacement.h"
 
 namespace vcl {
 
@@ -35,31 +35,24 @@ void RaiseInOutError(DWORD code) { throw EInOutError(InOutErrorMessage(code), co
 
 TextFile::TextFile(std::string fileName) : fileName_(std::move(fileName)) {}
 
-TextFile::~TextFile() {
-  if (handle_ >= 0) ::close(handle_);
-}
+TextFile::~TextFile() = default;
 
 void TextFile::Rewrite() {
-  if (handle_ >= 0) {
-    ::close(handle_);
-    handle_ = -1;
-  }
+  file_.reset();
   win32::ResolvedPath path;
-  if (DWORD code = win32::ResolvePath(fileName_, path); code != ERROR_SUCCESS)
-    RaiseInOutError(code);
-  if (path.isRoot) RaiseInOutError(ERROR_ACCESS_DENIED);
-  if (win32::IsReadOnly(path.host)) RaiseInOutError(ERROR_ACCESS_DENIED);
-  int handle = ::open(path.host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (handle < 0) RaiseInOutError(win32::ErrorFromErrno(errno, path.parentExists));
-  handle_ = handle;
+  if (DWORD code = win32::ResolvePath(fileName_, path); code != ERROR_SUCCESS) RaiseInOutError(code);
+  if (DWORD code = win32::CheckReplaceable(path); code != ERROR_SUCCESS) RaiseInOutError(code);
+  auto file = std::make_unique<win32::Replacement>(path.host, win32::TemporaryKind::Write);
+  if (DWORD code = file->CreationError(); code != ERROR_SUCCESS) RaiseInOutError(code);
+  file_ = std::move(file);
 }
 
 void TextFile::Write(std::string_view text) {
-  if (handle_ < 0) RaiseInOutError(kFileNotOpen);
+  if (!file_) RaiseInOutError(kFileNotOpen);
   if (text.empty()) return;
   ssize_t written;
   do {
-    written = ::write(handle_, text.data(), text.size());
+    written = ::write(file_->Fd(), text.data(), text.size());
   } while (written < 0 && errno == EINTR);
   if (written < 0) RaiseInOutError(win32::ErrorFromErrno(errno));
   if (static_cast<std::size_t>(written) != text.size()) RaiseInOutError(kDiskFull);
@@ -72,10 +65,10 @@ void TextFile::Writeln(std::string_view text) {
 }
 
 void TextFile::CloseFile() {
-  if (handle_ < 0) RaiseInOutError(kFileNotOpen);
-  const int handle = std::exchange(handle_, -1);
-  // The descriptor is gone whatever close reports.
-  if (::close(handle) != 0 && errno != EINTR) RaiseInOutError(win32::ErrorFromErrno(errno));
+  if (!file_) RaiseInOutError(kFileNotOpen);
+  // The file is closed whatever the commit reports.
+  const auto file = std::move(file_);
+  if (DWORD code = file->Commit(); code != ERROR_SUCCESS) RaiseInOutError(code);
 }
 
 }  // namespace vcl

@@ -14,6 +14,7 @@
 #include "platform/win32/codepage.h"
 #include "platform/win32/hooks.h"
 #include "platform/win32/paths.h"
+#include "platform/win32/replacement.h"
 #include "platform/win32/win32.h"
 
 namespace fs = std::filesystem;
@@ -26,41 +27,6 @@ CopyFault copyFault;
 
 constexpr std::size_t kCopyChunk = std::size_t{64} << 20;
 constexpr std::size_t kBufferSize = std::size_t{1} << 20;
-
-// A temporary file beside a destination: removed again unless it replaced the
-// destination, so a failed copy leaves no partial file behind.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(const fs::path& destination)
-      : path_((destination.parent_path() / ".kestu-copy-XXXXXX")
-                  .string()),
-        fd_(::mkstemp(path_.data())),
-        error_(fd_ < 0 ? errno : 0) {}
-  ~TemporaryFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (error_ == 0 && !committed_) ::unlink(path_.c_str());
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-  int Fd() const { return fd_; }
-  int CreationError() const { return error_; }
-  // Closes and renames over destination; returns errno or 0.
-  int Commit(const fs::path& destination) {
-    const int closed = ::close(fd_);
-    fd_ = -1;
-    if (closed != 0) return errno;
-    if (::rename(path_.c_str(), destination.c_str()) != 0) return errno;
-    committed_ = true;
-    return 0;
-  }
-
- private:
-  std::string path_;
-  int fd_;
-  int error_;
-  bool committed_ = false;
-};
 
 class FileDescriptor {
  public:
@@ -78,19 +44,6 @@ class FileDescriptor {
 
 DWORD AfterChunk(std::uint64_t written) {
   if (copyFault.keepGoing && !copyFault.keepGoing(written)) return copyFault.error;
-  return ERROR_SUCCESS;
-}
-
-DWORD WriteAll(int out, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(out, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return ErrorFromErrno(errno);
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
   return ERROR_SUCCESS;
 }
 
@@ -135,33 +88,37 @@ DWORD CopyData(int in, int out, std::uint64_t size) {
 DWORD CopyFile(const ResolvedPath& source, const ResolvedPath& destination, bool failIfExists) {
   struct stat sourceInfo {};
   if (::stat(source.host.c_str(), &sourceInfo) != 0) return ErrorFromErrno(errno, source.parentExists);
-  if (S_ISDIR(sourceInfo.st_mode)) return ERROR_ACCESS_DENIED;
+  // Only a regular file is copied: a folder, a FIFO or a device is refused
+  // unopened, since opening a FIFO would block and a device never ends.
+  if (!S_ISREG(sourceInfo.st_mode)) return ERROR_ACCESS_DENIED;
 
   if (destination.isRoot) return ERROR_ACCESS_DENIED;
   if (!destination.parentExists) return ERROR_PATH_NOT_FOUND;
   struct stat destinationInfo {};
-  if (::stat(destination.host.c_str(), &destinationInfo) == 0) {
-    if (failIfExists) return ERROR_FILE_EXISTS;
-    if (S_ISDIR(destinationInfo.st_mode) || (destinationInfo.st_mode & 0222) == 0)
-      return ERROR_ACCESS_DENIED;
-    if (destinationInfo.st_dev == sourceInfo.st_dev && destinationInfo.st_ino == sourceInfo.st_ino)
-      return ERROR_SHARING_VIOLATION;  // a file onto itself
-  }
+  const bool destinationExists = ::stat(destination.host.c_str(), &destinationInfo) == 0;
+  if (destinationExists && failIfExists) return ERROR_FILE_EXISTS;
+  if (const DWORD error = CheckReplaceable(destination); error != ERROR_SUCCESS) return error;
+  if (destinationExists && destinationInfo.st_dev == sourceInfo.st_dev && destinationInfo.st_ino == sourceInfo.st_ino)
+    return ERROR_SHARING_VIOLATION;  // a file onto itself
 
-  const FileDescriptor in(::open(source.host.c_str(), O_RDONLY | O_CLOEXEC));
+  // Not blocking even where the source has become a FIFO since it was looked
+  // at; on a regular file O_NONBLOCK changes nothing.
+  const FileDescriptor in(::open(source.host.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (in.Get() < 0) return ErrorFromErrno(errno);
-  TemporaryFile temporary(destination.host);
-  if (temporary.CreationError() != 0) return ErrorFromErrno(temporary.CreationError());
+  struct stat opened {};
+  if (::fstat(in.Get(), &opened) != 0) return ErrorFromErrno(errno);
+  if (!S_ISREG(opened.st_mode)) return ERROR_ACCESS_DENIED;
 
-  if (const DWORD error = CopyData(in.Get(), temporary.Fd(), static_cast<std::uint64_t>(sourceInfo.st_size));
+  Replacement copy(destination.host, TemporaryKind::Copy);
+  if (const DWORD error = copy.CreationError(); error != ERROR_SUCCESS) return error;
+  if (const DWORD error = CopyData(in.Get(), copy.Fd(), static_cast<std::uint64_t>(opened.st_size));
       error != ERROR_SUCCESS)
     return error;
-  // The copy keeps the source's last-write time, and is writable whatever the source was.
-  const struct timespec times[2] = {sourceInfo.st_atim, sourceInfo.st_mtim};
-  if (::futimens(temporary.Fd(), times) != 0) return ErrorFromErrno(errno);
-  if (::fchmod(temporary.Fd(), (sourceInfo.st_mode & 0777) | S_IWUSR) != 0) return ErrorFromErrno(errno);
-  if (const int error = temporary.Commit(destination.host); error != 0) return ErrorFromErrno(error);
-  return ERROR_SUCCESS;
+  // The copy keeps the source's last-write time; its mode follows the
+  // read-only attribute alone, which a new file does not have.
+  const struct timespec times[2] = {opened.st_atim, opened.st_mtim};
+  if (::futimens(copy.Fd(), times) != 0) return ErrorFromErrno(errno);
+  return copy.Commit();
 }
 
 FILETIME ToFileTime(std::int64_t seconds, std::uint32_t nanoseconds) {

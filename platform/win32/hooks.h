@@ -24,4 +24,9 @@ struct CopyFault {
 };
 void SetCopyFaultForTesting(CopyFault fault);
 
+// Test seam: new files start unnamed where the file system allows (the
+// default), or always under a temporary name, as where it does not.
+enum class TemporaryFiles { UnnamedWherePossible, NamedOnly };
+void SetTemporaryFilesForTesting(TemporaryFiles temporaryFiles);
+
 }  // namespace win32

@@ -1,6 +1,5 @@
 #include "platform/win32/paths.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -145,6 +144,17 @@ std::optional<std::string> FindEntry(const fs::path& folder, std::string_view an
   return std::nullopt;
 }
 
+// The full Windows form of a path, by text alone.
+DWORD Normalise(std::string_view path, Parsed& parsed, std::string& windows) {
+  if (path.empty()) return ERROR_PATH_NOT_FOUND;
+  if (const DWORD error = Parse(path, parsed); error != ERROR_SUCCESS) return error;
+  windows = parsed.root.Text();
+  for (const auto& name : parsed.names) windows += "\\" + name;
+  if (parsed.names.empty()) windows += "\\";
+  if (windows.size() > MAX_PATH - 1) return ERROR_FILENAME_EXCED_RANGE;
+  return ERROR_SUCCESS;
+}
+
 }  // namespace
 
 std::string CurrentDirectory() {
@@ -153,17 +163,16 @@ std::string CurrentDirectory() {
   return Prefix::Current().HostToWindows(error ? fs::path("/") : here);
 }
 
-DWORD ResolvePath(std::string_view windowsPath, ResolvedPath& resolved) {
-  if (windowsPath.empty()) return ERROR_PATH_NOT_FOUND;
+DWORD FullPathName(std::string_view windowsPath, std::string& fullPath) {
   Parsed parsed;
-  if (const DWORD error = Parse(windowsPath, parsed); error != ERROR_SUCCESS) return error;
+  return Normalise(windowsPath, parsed, fullPath);
+}
 
+DWORD ResolvePath(std::string_view windowsPath, ResolvedPath& resolved) {
+  Parsed parsed;
   resolved = ResolvedPath{};
-  resolved.windows = parsed.root.Text();
-  for (const auto& name : parsed.names) resolved.windows += "\\" + name;
+  if (const DWORD error = Normalise(windowsPath, parsed, resolved.windows); error != ERROR_SUCCESS) return error;
   resolved.isRoot = parsed.names.empty();
-  if (resolved.isRoot) resolved.windows += "\\";
-  if (resolved.windows.size() > MAX_PATH - 1) return ERROR_FILENAME_EXCED_RANGE;
 
   const Prefix& prefix = Prefix::Current();
   const auto rootHost = parsed.root.drive != 0
@@ -191,31 +200,6 @@ DWORD ResolvePath(std::string_view windowsPath, ResolvedPath& resolved) {
 bool IsReadOnly(const fs::path& host) {
   struct stat info {};
   return ::stat(host.c_str(), &info) == 0 && (info.st_mode & 0222) == 0;
-}
-
-DWORD WriteFileAtomically(const ResolvedPath& path, std::string_view data) {
-  if (path.isRoot) return ERROR_ACCESS_DENIED;
-  if (!path.parentExists) return ERROR_PATH_NOT_FOUND;
-  if (IsDirectory(path.host) || IsReadOnly(path.host)) return ERROR_ACCESS_DENIED;
-
-  std::string temporary = (path.host.parent_path() / ".kestu-write-XXXXXX").string();
-  const int fd = ::mkstemp(temporary.data());
-  if (fd < 0) return ErrorFromErrno(errno);
-  DWORD result = ERROR_SUCCESS;
-  for (std::size_t written = 0; written < data.size() && result == ERROR_SUCCESS;) {
-    const ssize_t n = ::write(fd, data.data() + written, data.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) result = ErrorFromErrno(errno);
-    else written += static_cast<std::size_t>(n);
-  }
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  if (result == ERROR_SUCCESS && ::fchmod(fd, 0666 & ~mask) != 0) result = ErrorFromErrno(errno);
-  if (::close(fd) != 0 && result == ERROR_SUCCESS) result = ErrorFromErrno(errno);
-  if (result == ERROR_SUCCESS && ::rename(temporary.c_str(), path.host.c_str()) != 0)
-    result = ErrorFromErrno(errno);
-  if (result != ERROR_SUCCESS) ::unlink(temporary.c_str());
-  return result;
 }
 
 }  // namespace win32

@@ -21,6 +21,13 @@ struct ResolvedPath {
 // ERROR_INVALID_NAME, ERROR_FILENAME_EXCED_RANGE, ERROR_PATH_NOT_FOUND.
 DWORD ResolvePath(std::string_view windowsPath, ResolvedPath& resolved);
 
+// The full Windows form of a path in any of those forms, by its text alone, as
+// GetFullPathName gives it: backslashes, "." and ".." resolved, a relative path
+// taken from the current folder; the drive or share need not be mapped.
+// ERROR_SUCCESS, or ERROR_INVALID_NAME, ERROR_FILENAME_EXCED_RANGE, and
+// ERROR_PATH_NOT_FOUND for an empty path.
+DWORD FullPathName(std::string_view windowsPath, std::string& fullPath);
+
 // The process's current folder in Windows form.
 std::string CurrentDirectory();
 
@@ -33,8 +40,9 @@ DWORD ErrorFromErrno(int error, bool parentExists = true);
 bool IsReadOnly(const std::filesystem::path& host);
 
 // Writes data to the file at a resolved path in one step: a temporary file
-// beside it, then a rename over the old one. Fails, writing nothing, where the
-// folder is missing (3), the name is a folder or read-only (5).
+// beside it, flushed, then a rename over the old one (see Replacement). Fails,
+// writing nothing, where the folder is missing (3), the name is a folder or
+// read-only (5).
 DWORD WriteFileAtomically(const ResolvedPath& path, std::string_view data);
 
 // Sets the thread's last error to code and returns FALSE, for a failing call.

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <thread>
 
 #include "platform/com/ComPtr.h"
@@ -250,6 +251,63 @@ TEST_F(ShellLinkSaveTest, FailedSavesWriteNothing) {
   EXPECT_FALSE(fs::exists(prefix_.DriveC() / "missing"));
   EXPECT_EQ(testing_support::ReadFile(prefix_.DriveC() / "locked" / "old.lnk"), "old");
   EXPECT_EQ(std::distance(fs::directory_iterator(prefix_.DriveC() / "locked"), fs::directory_iterator()), 2);
+}
+
+TEST_F(ShellLinkSaveTest, SetPathKeepsTheWindowsFormWhetherOrNotTheDriveIsMapped) {
+  fs::create_directories(prefix_.DriveC() / "links");
+  struct Row {
+    const char* name;
+    const char* target;
+    const char* kept;
+  };
+  const Row rows[] = {
+      {"an unmapped drive with forward slashes", "E:/Kestu/Calendar.exe", "E:\\Kestu\\Calendar.exe"},
+      {"dots on an unmapped drive", "e:\\a\\..\\Kestu\\.\\Calendar.exe", "E:\\Kestu\\Calendar.exe"},
+      {"an unmapped share", "//other/share/apps/tool.exe", "\\\\other\\share\\apps\\tool.exe"},
+      {"a name in the current folder", "Calendar.exe", "C:\\Calendar.exe"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ASSERT_EQ(link_->SetPath(row.target), S_OK);
+    char path[MAX_PATH];
+    EXPECT_EQ(link_->GetPath(path, MAX_PATH, nullptr, 0), S_OK);
+    EXPECT_STREQ(path, row.kept);
+    ASSERT_EQ(Save("C:\\links\\target.lnk"), S_OK);
+    const fs::path saved = prefix_.DriveC() / "links" / "target.lnk";
+    const auto lnkinfo = testing_support::ReadWithLnkinfo(saved);
+    const bool share = row.kept[1] == '\\';
+    EXPECT_EQ(lnkinfo.at(share ? "Network path" : "Local path"), row.kept);
+  }
+}
+
+TEST_F(ShellLinkSaveTest, ALinkWithoutATargetIsNotSaved) {
+  fs::create_directories(prefix_.DriveC() / "links");
+  struct Row {
+    const char* name;
+    std::optional<std::string> target;  // nothing: SetPath never called
+  };
+  const Row rows[] = {
+      {"no path set", std::nullopt},
+      {"an empty path", ""},
+      {"an invalid name", "C:\\Ke|stu\\Calendar.exe"},
+      {"a device name", "C:\\Kestu\\CON"},
+      {"a share without its name", "\\\\server"},
+      {"a path over 259 characters", "C:\\" + std::string(260, 'x')},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    com::ComPtr<IShellLinkA> link;
+    com::ComPtr<IPersistFile> file;
+    ASSERT_EQ(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.PutVoid()),
+              S_OK);
+    ASSERT_EQ(link->QueryInterface(IID_IPersistFile, file.PutVoid()), S_OK);
+    if (row.target) {
+      EXPECT_EQ(link->SetPath(row.target->c_str()), S_OK);
+    }
+    const std::u16string name = win32::AnsiToUtf16("C:\\links\\none.lnk");
+    EXPECT_EQ(file->Save(name.c_str(), TRUE), STG_E_INVALIDPARAMETER);
+  }
+  EXPECT_TRUE(fs::is_empty(prefix_.DriveC() / "links"));
 }
 
 }  // namespace

@@ -231,9 +231,22 @@ TEST_F(TransferTest, DestinationsLongerThanTheirBufferFailWithoutOverrunningIt) 
   const std::string tooLong = "C:\\" + std::string(144, 't');
   Answer(mrOk);
   EXPECT_EQ(Transfer(fits), "");
+  // 147 characters leave no room for the longest names: refused before anything is made.
   Answer(mrOk);
+  Transfer(tooLong, false);
+  EXPECT_EQ(backend.Dialogs().back().Request.Text,
+            "Directory " + tooLong + " could not be created. The filename or extension is too long.");
+  EXPECT_FALSE(fs::exists(C(std::string(144, 't'))));
+
+  // The copy still refuses, as a failed copy, a destination over its buffer.
+  fs::create_directories(C(std::string(144, 't')));
+  InstallDir = tooLong;
+  for (const char* name : {"calendar.exe", "calendar.hlp", "printcal.txt", "calendar.dat"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(CopyProgramFile(name), ERROR_FILENAME_EXCED_RANGE);
+  }
   // read_me.txt is one character shorter than the others, so it still fits.
-  EXPECT_EQ(Transfer(tooLong), "calendar.exe, calendar.hlp, printcal.txt, calendar.dat, ");
+  EXPECT_EQ(CopyProgramFile("read_me.txt"), ERROR_SUCCESS);
   EXPECT_TRUE(fs::exists(C(std::string(144, 't')) / "read_me.txt"));
   EXPECT_EQ(backend.Beeps().size(), 4u);
 }

@@ -262,6 +262,30 @@ TEST_F(ShortcutTest, NetworkTargetNamesItsShare) {
   EXPECT_EQ(testing_support::ReadWithExiftool(saved).at("NetName"), "\\\\server\\apps");
 }
 
+TEST_F(ShortcutTest, TargetsTheLayerCannotResolveKeepTheirWindowsFormOrWriteNothing) {
+  struct Row {
+    const char* name;
+    const char* fileName;
+    const char* target;  // Local path as lnkinfo reads it; nullptr: no shortcut written
+  };
+  const Row rows[] = {
+      {"an unmapped drive", "e:\\Kestu\\..\\Kestu\\Calendar.exe", "E:\\Kestu\\Calendar.exe"},
+      {"an invalid name", "C:\\Ke|stu\\Calendar.exe", nullptr},
+  };
+  const fs::path saved = Host("WINDOWS/Start Menu/Programs/Kestu Graphics/Calendar.lnk");
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    fs::remove(saved);
+    std::string linkPath;
+    EXPECT_NO_THROW(CreateShellFolderLink(row.fileName, "C:\\Kestu", "Programs", linkPath));
+    ASSERT_EQ(fs::exists(saved), row.target != nullptr);
+    if (row.target != nullptr) {
+      EXPECT_EQ(testing_support::ReadWithLnkinfo(saved).at("Local path"), row.target);
+      EXPECT_EQ(testing_support::ReadWithExiftool(saved).at("LocalBasePath"), row.target);
+    }
+  }
+}
+
 TEST_F(ShortcutTest, FailingLookupWritesNothingAndKeepsLinkPath) {
   testing_support::WriteFile(prefix_.Root() / "user.reg", ShellFoldersHive(""));
   std::string linkPath = "unchanged";

@@ -1,4 +1,5 @@
 // Text-file output: the bytes written, and EInOutError with the system's code.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -100,6 +101,65 @@ TEST_F(TextFileTest, FailedWriteRaisesAndTheFileIsStillClosed) {
     EXPECT_EQ(error.Message(), "I/O error 112");
   }
   EXPECT_EQ(OpenDescriptors(), descriptorsBefore);
+}
+
+TEST_F(TextFileTest, TheNameHoldsTheOldFileUntilTheNewOneIsClosed) {
+  const fs::path folder = driveC_ / "Kestu";
+  fs::create_directories(folder);
+  std::ofstream(folder / "Merge.bat") << "the old line\r\n";
+  {
+    TextFile batch("C:\\Kestu\\Merge.bat");
+    batch.Rewrite();
+    batch.Writeln("xcopy/y/I a:\\*.dat C:\\Kestu\\merge");
+    EXPECT_EQ(Contents(folder / "Merge.bat"), "the old line\r\n");
+    // Its descriptors are not handed to any program started meanwhile.
+    for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+      std::error_code error;
+      const auto target = fs::read_symlink(entry.path(), error).string();
+      if (error || target.find(fs::canonical(folder).string()) != 0) continue;
+      EXPECT_NE(::fcntl(std::stoi(entry.path().filename()), F_GETFD) & FD_CLOEXEC, 0) << target;
+    }
+  }  // never closed: given up
+  EXPECT_EQ(Contents(folder / "Merge.bat"), "the old line\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 1) << "nothing left beside it";
+}
+
+TEST_F(TextFileTest, ALinkOfThatNameIsReplacedNeverWrittenThrough) {
+  fs::create_directories(driveC_ / "elsewhere");
+  std::ofstream(driveC_ / "elsewhere" / "notes.txt") << "precious";
+  std::ofstream(driveC_ / "elsewhere" / "locked.txt") << "locked";
+  fs::permissions(driveC_ / "elsewhere" / "locked.txt", fs::perms::owner_read | fs::perms::group_read);
+  struct Row {
+    const char* name;
+    fs::path target;
+    const char* error;  // nullptr: replaced
+  };
+  const Row rows[] = {
+      {"a link to a file", driveC_ / "elsewhere" / "notes.txt", nullptr},
+      {"a link to nowhere", driveC_ / "elsewhere" / "missing.txt", nullptr},
+      {"a link to a read-only file", driveC_ / "elsewhere" / "locked.txt", "File access denied"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    fs::remove(driveC_ / "Link.bat");
+    fs::create_symlink(row.target, driveC_ / "Link.bat");
+    TextFile batch("C:\\Link.bat");
+    try {
+      batch.Rewrite();
+      batch.Writeln("new");
+      batch.CloseFile();
+      EXPECT_EQ(row.error, nullptr);
+      EXPECT_FALSE(fs::is_symlink(driveC_ / "Link.bat"));
+      EXPECT_EQ(Contents(driveC_ / "Link.bat"), "new\r\n");
+    } catch (const EInOutError& error) {
+      ASSERT_NE(row.error, nullptr) << error.Message();
+      EXPECT_EQ(error.Message(), row.error);
+      EXPECT_TRUE(fs::is_symlink(driveC_ / "Link.bat"));
+    }
+  }
+  EXPECT_EQ(Contents(driveC_ / "elsewhere" / "notes.txt"), "precious");
+  EXPECT_FALSE(fs::exists(driveC_ / "elsewhere" / "missing.txt"));
+  EXPECT_EQ(Contents(driveC_ / "elsewhere" / "locked.txt"), "locked");
 }
 
 TEST(TextFile, UsingAFileThatIsNotOpenRaises) {

@@ -100,6 +100,7 @@ TEST_F(FilesTest, CopyFailuresLeaveTheDestinationAsItWas) {
   MakeReadOnly(C("dst/readonly.txt"));
   WriteFile(C("dst/exists.txt"), "kept");
   fs::create_directories(C("dst/folder.txt"));
+  ASSERT_EQ(::mkfifo(C("src/fifo").c_str(), 0644), 0);  // nobody writes to it or reads from it
   struct Row {
     const char* name;
     const char* source;
@@ -116,6 +117,9 @@ TEST_F(FilesTest, CopyFailuresLeaveTheDestinationAsItWas) {
       {"fail-if-exists", "C:\\src\\file.txt", "C:\\dst\\exists.txt", TRUE, ERROR_FILE_EXISTS},
       {"missing destination folder", "C:\\src\\file.txt", "C:\\none\\file.txt", FALSE, ERROR_PATH_NOT_FOUND},
       {"destination on a missing drive", "C:\\src\\file.txt", "Q:\\file.txt", FALSE, ERROR_PATH_NOT_FOUND},
+      {"source is a FIFO, which would block", "C:\\src\\fifo", "C:\\dst\\new4.txt", FALSE, ERROR_ACCESS_DENIED},
+      {"source is a device that never ends", "Z:\\dev\\zero", "C:\\dst\\new5.txt", FALSE, ERROR_ACCESS_DENIED},
+      {"destination is a FIFO", "C:\\src\\file.txt", "C:\\src\\fifo", FALSE, ERROR_ACCESS_DENIED},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
