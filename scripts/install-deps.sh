@@ -18,6 +18,11 @@ packages=(
   # End-to-end tests: a private X server (xauth for xvfb-run), input, window
   # properties, screenshots, a window manager and the fonts the layout needs.
   xvfb xauth xdotool x11-utils imagemagick openbox fonts-urw-base35
+  # End-to-end tests read the window back: OCR of its texts (tesseract-ocr,
+  # with its English data), the desktop's Xft.dpi set with xrdb
+  # (x11-xserver-utils), and fluxbox, a window manager that honours the
+  # dialog frame's Motif hints.
+  tesseract-ocr tesseract-ocr-eng x11-xserver-utils fluxbox
 )
 
 missing=()
