@@ -29,7 +29,7 @@ constexpr unsigned long kDecorBorder = 2, kDecorTitle = 8;
 // How long a window manager that offers _NET_REQUEST_FRAME_EXTENTS may take
 // to answer, counted from the question; one that takes longer is asked the
 // frame of the first window shown instead, for as long again as that may take.
-constexpr std::chrono::milliseconds kRequestAnswerLimit{50};
+constexpr std::chrono::milliseconds kRequestAnswerLimit{20};
 constexpr std::chrono::milliseconds kShownWindowLimit{500};
 // How long a window manager may take to take a closed dialog's frame off the screen.
 constexpr std::chrono::milliseconds kFrameRemovalLimit{1000};
