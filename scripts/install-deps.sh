@@ -21,8 +21,11 @@ packages=(
   xvfb xauth          # a private X server; xauth gives xvfb-run's server its cookie
   xdotool             # keys and clicks as a person's
   x11-utils           # xprop, xwininfo, xdpyinfo: window properties and geometry
+  x11-xserver-utils   # xrdb, to set the desktop's Xft.dpi
   imagemagick         # screenshots (import) and their crops
+  tesseract-ocr tesseract-ocr-eng  # OCR of the window's texts, in English
   openbox             # a window manager, for frames, close boxes and the focus
+  fluxbox             # a window manager that honours the dialog frame's Motif hints
   fonts-urw-base35    # Nimbus Roman and Sans: the metrics of the faces the layout names
 )
 

@@ -1,7 +1,13 @@
 #!/usr/bin/env bash
 # One end-to-end case of the setup program in its real window:
 #   run_case.sh CASE
-# with SETUP_BINARY, MEDIA_DIR and E2E_OUT in the environment. Exit 77 skips.
+# with SETUP_BINARY, MEDIA_DIR, E2E_OUT, E2E_PIXELS, E2E_HOLD_LIBRARY and
+# E2E_SOURCE in the environment. Exit 77 skips.
+#
+# Every state a case reaches is read back from the screen: the group box's
+# caption and the edit's text by OCR, the progress bars by their strokes, the
+# buttons shown by their captions, and a hidden button must leave the green
+# untouched.
 set -u
 HERE=$(cd "$(dirname "$0")" && pwd)
 . "$HERE/e2e_lib.sh"
@@ -13,18 +19,49 @@ mkdir -p "$CASE_DIR"
 require_tools
 trap cleanup EXIT
 
-# Window coordinates at 96 pixels per inch: the layout's 120 scaled by 0.8.
-EDIT_RIGHT_END_X=475; EDIT_Y=68
-INSTALL_X=120; OK_X=248; CANCEL_X=376; BUTTONS_Y=157
+ENTER_CAPTION="Enter desired Kestu Calendar directory path."
+ADVICE="Use [Start Menu][Kestu Graphics] to run Calendar."
+ADVICE_WITH_ICON="Use [Start Menu][Kestu Graphics] or the desktop [Icon] to run Calendar."
+installed_caption() { echo "Kestu Dereviza Razozire is installed in [$1]"; }
 
-PROGRAM_GROUP="windows/Start Menu/Programs/Kestu Graphics"
+# Points to click, in the window's client area at the display's scale.
+point_in() {
+  local x y width height
+  read -r x y width height <<<"$(control_area "$1")"
+  echo "$((x + width / 2)) $((y + height / 2))"
+}
+click_control() {
+  # shellcheck disable=SC2046
+  click_in "$MAIN_WINDOW" $(point_in "$1")
+}
+click_edit_end() {
+  local x y width height
+  read -r x y width height <<<"$(control_area Edit1)"
+  click_in "$MAIN_WINDOW" $((x + width - 10)) $((y + height / 2))
+}
+
+# The window as start-up leaves it: the proposal selected, Install and Cancel.
+expect_ready_window() {
+  expect_window "${2:-start}" caption "$ENTER_CAPTION" selected "$1" buttons Button1 Button2
+}
+
+# Tab from the edit to Install: the edit shows its text, no longer selected.
+tab_to_install() {
+  keys Tab
+  expect_window "install-focused" caption "$ENTER_CAPTION" edit "$1" buttons Button1 Button2
+}
+
+# The window once an installation is complete: only OK is left.
+expect_finished_window() {
+  wait_main_window_focus
+  expect_window "finished" caption "$1" edit "$2" buttons Button3
+}
 
 # Only the program group folder is new under drive C: afterwards.
 expect_untouched_drive() {
   local entries
-  entries=$(cd "$DRIVE_C" && find . -mindepth 1 | sort | tr '\n' ' ')
-  local expected="./windows ./windows/Start Menu ./windows/Start Menu/Programs ./windows/Start Menu/Programs/Kestu Graphics ./windows/desktop "
-  [ "$entries" = "$expected" ] || fail "drive C: holds: $entries"
+  entries=$(cd "$DRIVE_C" && find . -mindepth 1 | sort)
+  [ "$entries" = "$(sort <<<"$DRIVE_C_AT_START")" ] || fail "drive C: holds: $(tr '\n' ' ' <<<"$entries")"
 }
 
 # The five program files of the medium and the batch file are in the directory.
@@ -37,8 +74,17 @@ expect_installed_into() {
   printf 'xcopy/y/I a:\\*.dat %s\\merge\r\n' "$windowsName" | cmp -s - "$DRIVE_C/$dir/Merge.bat" ||
     fail "Merge.bat in $dir does not hold its one line"
   for link in Read_me PrintCal Calendar; do
-    expect_path "$DRIVE_C/$PROGRAM_GROUP/$link.lnk"
+    expect_path "$LINK_FOLDER/$link.lnk"
   done
+}
+
+# A run into a new directory, from the press of Install to the desktop
+# question: the information dialog answered with a key, the transfer followed.
+install_into_new() {
+  wait_dialog "Information"
+  keys "$2"
+  follow_transfer "$1"
+  wait_dialog "Confirm"
 }
 
 # From Install, back into the edit (Shift+Tab selects its text), C:\Kestu
@@ -46,58 +92,100 @@ expect_installed_into() {
 install_again_into_kestu() {
   keys shift+Tab
   type_text 'C:\Kestu'
-  click_in "$MAIN_WINDOW" "$INSTALL_X" "$BUTTONS_Y"
+  click_control Button1
   wait_dialog "Confirm"
   keys Return
+  follow_transfer 'C:\Kestu'
   wait_dialog "Confirm"
   keys n
 }
+
+# The installer on one screen: its client area exactly the layout scaled to
+# the desktop's resolution, centred with its frame, every text readable.
+#   expect_scaled_window SIZE DPI XFT_DPI WIDTH HEIGHT
+expect_scaled_window() {
+  start_display "$1" "$2" "$3"
+  start_window_manager; prepare_medium; start_setup
+  expect_client_size "$4" "$5"
+  expect_centred "the installer window" "$MAIN_WINDOW"
+  expect_ready_window 'C:\Kestu' "start-$1-$2-${3:-screen}"
+  tab_to_install 'C:\Kestu'
+}
+
+# A long path typed into the edit: the dialog that names it wraps its text,
+# stays within the screen, and its buttons are there to be clicked.
+#   expect_long_path_dialog PATH TITLE BUTTON_INDEX BUTTON_COUNT
+expect_long_path_dialog() {
+  keys shift+Tab
+  type_quickly "$1"
+  click_control Button1
+  wait_dialog "$2"
+  screenshot "$(echo "$2" | tr '[:upper:]' '[:lower:]')-${#1}"
+  expect_within_screen "the dialog for a path of ${#1} characters" "$DIALOG"
+  read_geometry "$DIALOG"
+  [ "$CLIENT_HEIGHT" -gt "$(dialog_scaled 100)" ] ||
+    fail "the dialog for a path of ${#1} characters is ${CLIENT_HEIGHT} pixels high: its text is not wrapped"
+  click_dialog_button "$DIALOG" "$3" "$4"
+  wait_for "the dialog \"$2\" to close when its button is clicked" window_gone "^$2\$"
+  wait_main_window_focus
+}
+
+repeat() { printf "%${2}s" "" | tr ' ' "$1"; }
 
 case "$CASE" in
 
   # Focus starts in the edit with its text selected; Tab visits Install and
   # Cancel and comes back to the edit, never to the hidden OK; typing replaces
-  # the whole proposal; Escape and Return in the edit do nothing.
+  # the whole proposal; Escape and Return in the edit do nothing. The edit
+  # shows its text while typing and after Tab and Shift+Tab.
   start_state)
     start_display; start_window_manager; prepare_medium; start_setup
-    screenshot "start"
+    expect_ready_window 'C:\Kestu'
     keys Escape Return
     type_text 'C:\Typed'
-    keys Tab Tab Tab
+    expect_window "typed" caption "$ENTER_CAPTION" edit 'C:\Typed' buttons Button1 Button2
+    keys Tab
+    expect_window "after-tab" caption "$ENTER_CAPTION" edit 'C:\Typed' buttons Button1 Button2
+    keys Tab Tab
+    expect_window "tabbed-round" caption "$ENTER_CAPTION" selected 'C:\Typed' buttons Button1 Button2
     type_text 'C:\Cycled'
+    keys Tab shift+Tab
+    expect_window "after-shift-tab" caption "$ENTER_CAPTION" selected 'C:\Cycled' buttons Button1 Button2
     keys Tab space
-    wait_dialog "Information"
-    screenshot "information"
-    keys Return
-    wait_dialog "Confirm"
+    install_into_new 'C:\Cycled' Return
     keys n
+    release_final_repaint
     wait_for "Merge.bat" test -e "$DRIVE_C/Cycled/Merge.bat"
     expect_no_path "$DRIVE_C/Kestu"
     expect_no_path "$DRIVE_C/Typed"
     expect_installed_into Cycled 'C:\Cycled'
-    expect_no_path "$DRIVE_C/windows/desktop/Calendar.lnk"
-    screenshot "finished"
+    expect_no_path "$DESKTOP_FOLDER/Calendar.lnk"
+    expect_finished_window "$(installed_caption 'C:\Cycled')" "$ADVICE"
     # Install and Cancel are gone: Tab finds OK.
     keys Tab space
     expect_exit_code 0
     ;;
 
-  # A fresh directory: the information dialog closed by its close box, the
-  # desktop question answered Yes by its mnemonic.
+  # A fresh directory, Install pressed from the keyboard: the information
+  # dialog closed by its close box, the desktop question answered Yes by its
+  # mnemonic.
   fresh_install)
     start_display; start_window_manager; prepare_medium; start_setup
-    click_in "$MAIN_WINDOW" "$INSTALL_X" "$BUTTONS_Y"
+    expect_ready_window 'C:\Kestu'
+    tab_to_install 'C:\Kestu'
+    keys Return
     wait_dialog "Information"
     screenshot "information"
     click_close_box "$DIALOG"
+    follow_transfer 'C:\Kestu'
     wait_dialog "Confirm"
     screenshot "confirm"
     keys alt+y
+    release_final_repaint
     wait_for "Merge.bat" test -e "$DRIVE_C/Kestu/Merge.bat"
     expect_installed_into Kestu 'C:\Kestu'
-    expect_path "$DRIVE_C/windows/desktop/Calendar.lnk"
-    wait_for "the installer window to have the focus again" has_focus "$MAIN_WINDOW"
-    screenshot "finished"
+    expect_path "$DESKTOP_FOLDER/Calendar.lnk"
+    expect_finished_window "$(installed_caption 'C:\Kestu')" "$ADVICE_WITH_ICON"
     click_close_box "$MAIN_WINDOW"
     expect_exit_code 0
     ;;
@@ -113,21 +201,21 @@ case "$CASE" in
     wait_dialog "Confirm"
     screenshot "confirm"
     keys Escape
-    wait_for "the installer window to have the focus again" has_focus "$MAIN_WINDOW"
-    screenshot "declined"
+    wait_main_window_focus
+    expect_window "declined" caption "$ENTER_CAPTION" edit 'C:\Existing' buttons Button1 Button2
     expect_no_path "$DRIVE_C/Existing/merge"
     expect_no_path "$DRIVE_C/Existing/Merge.bat"
-    click_in "$MAIN_WINDOW" "$EDIT_RIGHT_END_X" "$EDIT_Y"
+    click_edit_end
     type_text '2'
-    click_in "$MAIN_WINDOW" "$INSTALL_X" "$BUTTONS_Y"
-    wait_dialog "Information"
-    keys Escape
-    wait_dialog "Confirm"
+    expect_window "appended" caption "$ENTER_CAPTION" edit 'C:\Existing2' buttons Button1 Button2
+    click_control Button1
+    install_into_new 'C:\Existing2' Escape
     keys Return
+    release_final_repaint
     wait_for "Merge.bat" test -e "$DRIVE_C/Existing2/Merge.bat"
     expect_installed_into Existing2 'C:\Existing2'
     expect_no_path "$DRIVE_C/Existing/merge"
-    screenshot "finished"
+    expect_finished_window "$(installed_caption 'C:\Existing2')" "$ADVICE_WITH_ICON"
     keys Tab Return
     expect_exit_code 0
     ;;
@@ -136,32 +224,47 @@ case "$CASE" in
   # but the program group folder on disk.
   cancel_at_start)
     start_display; start_window_manager; prepare_medium; start_setup
-    click_in "$MAIN_WINDOW" "$CANCEL_X" "$BUTTONS_Y"
+    expect_ready_window 'C:\Kestu'
+    tab_to_install 'C:\Kestu'
+    click_control Button2
     expect_exit_code 0
     expect_untouched_drive
     start_setup
+    expect_ready_window 'C:\Kestu' "second-start"
     click_close_box "$MAIN_WINDOW"
     expect_exit_code 0
     expect_untouched_drive
     ;;
 
-  # The whole run from a fresh prefix: Return takes the default answers (OK,
-  # then Yes to the desktop icon), and OK ends the program.
+  # The whole run from a fresh prefix, centred with its frame: Return takes
+  # the default answers (OK, then Yes to the desktop icon), and OK ends the
+  # program. Its pictures are the README's.
   full_run)
     start_display; start_window_manager; prepare_medium; start_setup
-    screenshot "start"
-    click_in "$MAIN_WINDOW" "$INSTALL_X" "$BUTTONS_Y"
+    mkdir -p "$E2E_OUT/readme"
+    expect_centred "the installer window" "$MAIN_WINDOW"
+    expect_ready_window 'C:\Kestu'
+    "$IMPORT" -window "$MAIN_WINDOW" -frame "$E2E_OUT/readme/window-start.png"
+    type_text 'C:\Kes'
+    expect_window "typing" caption "$ENTER_CAPTION" edit 'C:\Kes' buttons Button1 Button2
+    "$IMPORT" -window "$MAIN_WINDOW" -frame "$E2E_OUT/readme/window-typing.png"
+    type_text 'tu'
+    click_control Button1
     wait_dialog "Information"
+    expect_centred "the information dialog" "$DIALOG"
     keys Return
+    TRANSFER_PICTURE="$E2E_OUT/readme/window-progress.png" follow_transfer 'C:\Kestu'
     wait_dialog "Confirm"
+    expect_centred "the desktop question" "$DIALOG"
     screenshot "desktop-question"
     keys Return
+    release_final_repaint
     wait_for "Merge.bat" test -e "$DRIVE_C/Kestu/Merge.bat"
     expect_installed_into Kestu 'C:\Kestu'
-    expect_path "$DRIVE_C/windows/desktop/Calendar.lnk"
-    wait_for "the installer window to have the focus again" has_focus "$MAIN_WINDOW"
-    screenshot "finished"
-    click_in "$MAIN_WINDOW" "$OK_X" "$BUTTONS_Y"
+    expect_path "$DESKTOP_FOLDER/Calendar.lnk"
+    expect_finished_window "$(installed_caption 'C:\Kestu')" "$ADVICE_WITH_ICON"
+    "$IMPORT" -window "$MAIN_WINDOW" -frame "$E2E_OUT/readme/window-finished.png"
+    click_control Button3
     expect_exit_code 0
     ;;
 
@@ -173,17 +276,21 @@ case "$CASE" in
     printf 'an older read-me\r\n' > "$DRIVE_C/Kestu/read_me.txt"
     rm "$MEDIUM/read_me.txt"
     start_setup
-    click_in "$MAIN_WINDOW" "$INSTALL_X" "$BUTTONS_Y"
+    expect_ready_window 'C:\Kestu'
+    tab_to_install 'C:\Kestu'
+    keys space
     wait_dialog "Confirm"
     keys Return
+    follow_transfer 'C:\Kestu'
     wait_dialog "Confirm"
     keys n
+    release_final_repaint
     wait_for "Merge.bat" test -e "$DRIVE_C/Kestu/Merge.bat"
     printf 'an older read-me\r\n' | cmp -s - "$DRIVE_C/Kestu/read_me.txt" || fail "the older read-me was not kept"
-    expect_path "$DRIVE_C/$PROGRAM_GROUP/Read_me.lnk"
-    wait_for "the installer window to have the focus again" has_focus "$MAIN_WINDOW"
-    screenshot "finished"
-    click_in "$MAIN_WINDOW" "$OK_X" "$BUTTONS_Y"
+    expect_path "$LINK_FOLDER/Read_me.lnk"
+    expect_finished_window "Missing updates for read_me.txt ." \
+      "Kestu Dereviza Razozire installation not completed, but it may run ok."
+    click_control Button3
     expect_exit_code 0
     ;;
 
@@ -197,27 +304,115 @@ case "$CASE" in
     chmod a-w "$DRIVE_C/Kestu/Merge.bat"
     start_setup
     type_text 'C:\missing\Kestu'
-    click_in "$MAIN_WINDOW" "$INSTALL_X" "$BUTTONS_Y"
+    expect_window "typed" caption "$ENTER_CAPTION" edit 'C:\missing\Kestu' buttons Button1 Button2
+    click_control Button1
     wait_dialog "Error"
     screenshot "error"
     keys Return
-    wait_for "the installer window to have the focus again" has_focus "$MAIN_WINDOW"
+    wait_main_window_focus
+    expect_window "after-error" caption "$ENTER_CAPTION" edit 'C:\missing\Kestu' buttons Button1 Button2
     expect_no_path "$DRIVE_C/missing"
     install_again_into_kestu
     wait_dialog "setup"
     screenshot "exception"
     keys Return
-    wait_for "the installer window to have the focus again" has_focus "$MAIN_WINDOW"
+    wait_main_window_focus
+    # The texts of the finished run are shown, and Install is left for another try.
+    expect_window "after-exception" caption "$(installed_caption 'C:\Kestu')" edit "$ADVICE" buttons Button1
     printf 'kept\r\n' | cmp -s - "$DRIVE_C/Kestu/Merge.bat" || fail "the read-only Merge.bat changed"
     chmod u+w "$DRIVE_C/Kestu/Merge.bat"
     # The edit holds the advice now, and a new run reads it: the directory is typed again.
     install_again_into_kestu
+    release_final_repaint
     wait_for "Merge.bat to be written" grep -q merge "$DRIVE_C/Kestu/Merge.bat"
     printf 'xcopy/y/I a:\\*.dat C:\\Kestu\\merge\r\n' | cmp -s - "$DRIVE_C/Kestu/Merge.bat" ||
       fail "Merge.bat does not hold its one line"
     expect_no_path "$MEDIUM/Use [Start Menu][Kestu Graphics] to run Calendar"
-    screenshot "finished"
-    click_in "$MAIN_WINDOW" "$OK_X" "$BUTTONS_Y"
+    expect_finished_window "$(installed_caption 'C:\Kestu')" "$ADVICE"
+    click_control Button3
+    expect_exit_code 0
+    ;;
+
+  # Paths of 300 and 3,000 characters without a blank give an error dialog,
+  # and one of 253 characters that exists the question whether to use it:
+  # each dialog wraps its text, fits a small screen with its frame, and
+  # closes when its button is clicked. The window is ready again afterwards.
+  long_path_dialogs)
+    start_display 800x600; start_window_manager; prepare_medium
+    existing="C:\\$(repeat b 250)"
+    mkdir -p "$DRIVE_C/$(repeat b 250)"
+    start_setup
+    tab_to_install 'C:\Kestu'
+    expect_long_path_dialog "C:\\$(repeat a 297)" "Error" 1 1
+    expect_long_path_dialog "C:\\$(repeat k 2997)" "Error" 1 1
+    expect_long_path_dialog "$existing" "Confirm" 2 2
+    expect_no_path "$DRIVE_C/$(repeat b 250)/merge"
+    expect_window "ready-again" caption "$ENTER_CAPTION" buttons Button1 Button2
+    click_control Button2
+    expect_exit_code 0
+    ;;
+
+  # The scale follows the desktop: the screen's resolution rounded to a whole
+  # number, or Xft.dpi where the desktop sets it.
+  dpi_96)
+    expect_scaled_window 1024x768 96 "" 498 217
+    click_control Button2
+    expect_exit_code 0
+    ;;
+  dpi_120)
+    # The layout's own resolution: the client area as designed, on any screen size.
+    expect_scaled_window 1280x1024 120 "" 622 271
+    click_control Button2
+    expect_exit_code 0
+    stop_display
+    expect_scaled_window 1024x768 120 "" 622 271
+    click_control Button2
+    expect_exit_code 0
+    ;;
+  dpi_144_screen)
+    expect_scaled_window 1280x1024 144 "" 746 325
+    click_control Button2
+    expect_exit_code 0
+    ;;
+  dpi_144_xft)
+    expect_scaled_window 1024x768 96 144 746 325
+    click_control Button2
+    expect_exit_code 0
+    ;;
+  dpi_192_xft)
+    # Twice the size of a 96 dpi screen, read back through a whole run.
+    expect_scaled_window 1280x1024 96 192 995 434
+    click_control Button1
+    install_into_new 'C:\Kestu' Return
+    keys n
+    release_final_repaint
+    expect_finished_window "$(installed_caption 'C:\Kestu')" "$ADVICE"
+    click_control Button3
+    expect_exit_code 0
+    ;;
+
+  # A window manager that honours the dialog frame's Motif hints: the window
+  # and its dialogs may be moved and closed, not minimised, maximised or
+  # resized, and stand centred with their frames.
+  dialog_frame_fluxbox)
+    start_display; start_window_manager fluxbox; prepare_medium; start_setup
+    expect_dialog_frame_actions "$MAIN_WINDOW"
+    expect_centred "the installer window" "$MAIN_WINDOW"
+    expect_ready_window 'C:\Kestu'
+    tab_to_install 'C:\Kestu'
+    keys Return
+    wait_dialog "Information"
+    expect_dialog_frame_actions "$DIALOG"
+    expect_centred "the information dialog" "$DIALOG"
+    screenshot "information"
+    keys Return
+    follow_transfer 'C:\Kestu'
+    wait_dialog "Confirm"
+    expect_centred "the desktop question" "$DIALOG"
+    keys Return
+    release_final_repaint
+    expect_finished_window "$(installed_caption 'C:\Kestu')" "$ADVICE_WITH_ICON"
+    click_close_box "$MAIN_WINDOW"
     expect_exit_code 0
     ;;
 

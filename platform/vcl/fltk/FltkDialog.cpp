@@ -1,7 +1,10 @@
 #include "platform/vcl/fltk/FltkDialog.h"
 
 #include <algorithm>
+#include <cmath>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <FL/Fl.H>
@@ -12,6 +15,7 @@
 
 #include "platform/vcl/fltk/FltkStyle.h"
 #include "platform/vcl/fltk/FltkWidgets.h"
+#include "platform/vcl/fltk/TextWrap.h"
 
 namespace vcl::fltk {
 namespace {
@@ -26,15 +30,23 @@ constexpr int kButtonGap = 6;
 constexpr int kTextButtonGap = 16;
 constexpr int kFontSize = 12;
 constexpr int kMaxTextWidth = 480;
+constexpr int kMinTextWidth = 120;
+// The frame allowed for where the window manager does not tell its size.
+constexpr FrameExtents kAssumedFrame{8, 8, 32, 8};
 
 const Fl_Color kFaceColor = fl_rgb_color(192, 192, 192);
 
 // The system-style icon of a dialog kind, drawn in a square of any size.
 class KindIcon : public Fl_Widget {
  public:
-  KindIcon(int x, int y, int size, DialogKind kind) : Fl_Widget(x, y, size, size), kind_(kind) {}
+  KindIcon(int x, int y, int size, DialogKind kind) : Fl_Widget(x, y, size, size), kind_(kind) {
+    box(FL_FLAT_BOX);
+    color(kFaceColor);
+  }
 
   void draw() override {
+    // Painted whole each time: nothing of an earlier picture may show through.
+    draw_box();
     const int size = w();
     auto at = [&](double fraction) { return static_cast<int>(fraction * size + 0.5); };
     switch (kind_) {
@@ -88,20 +100,28 @@ class KindIcon : public Fl_Widget {
   DialogKind kind_;
 };
 
-// The message, drawn as given: no mnemonic or symbol markers.
+// The message in the lines it was broken into, drawn as given: no mnemonic
+// or symbol markers.
 class MessageText : public Fl_Widget {
  public:
-  MessageText(int x, int y, int w, int h, std::string utf8Text, int fontSize)
-      : Fl_Widget(x, y, w, h), text_(std::move(utf8Text)), fontSize_(fontSize) {}
+  MessageText(int x, int y, int w, int h, std::vector<std::string> lines, int fontSize)
+      : Fl_Widget(x, y, w, h), lines_(std::move(lines)), fontSize_(fontSize) {
+    box(FL_FLAT_BOX);
+    color(kFaceColor);
+  }
   void draw() override {
+    draw_box();
     fl_font(FL_HELVETICA, fontSize_);
     fl_color(FL_BLACK);
-    fl_draw(text_.c_str(), x(), y(), w(), h(),
-            FL_ALIGN_LEFT | FL_ALIGN_TOP | FL_ALIGN_INSIDE | FL_ALIGN_WRAP, nullptr, 0);
+    fl_push_clip(x(), y(), w(), h());
+    const int baseline = fl_height() - fl_descent();
+    for (std::size_t line = 0; line < lines_.size(); ++line)
+      fl_draw(lines_[line].c_str(), x(), y() + static_cast<int>(line) * fl_height() + baseline);
+    fl_pop_clip();
   }
 
  private:
-  std::string text_;
+  std::vector<std::string> lines_;
   int fontSize_;
 };
 
@@ -128,6 +148,10 @@ class DialogWindow : public Fl_Double_Window {
     return nullptr;
   }
   ModalResult Result() const { return result_; }
+  // Waits for the window manager to take the closed dialog's frame off the screen.
+  void AwaitFrameRemoval() {
+    if (frameRemoval_) frameRemoval_->Await();
+  }
 
  protected:
   int handle(int event) override {
@@ -173,14 +197,28 @@ class DialogWindow : public Fl_Double_Window {
 
   void Finish(ModalResult result) {
     result_ = result;
+    // The frame is known only now: the window manager adds it after the dialog is shown.
+    frameRemoval_.emplace(*this);
     hide();
   }
 
   const DialogRequest& request_;
   std::vector<Entry> buttons_;
   ModalResult result_ = ModalResult::Cancel;
+  std::optional<FrameRemoval> frameRemoval_;
 };
 
+
+// The lines of a message: broken at the preferred width; where that makes
+// more lines than fit, at the widest the room allows, and cut to the lines
+// that fit there.
+std::vector<std::string> LayOutMessage(const std::string& text, int preferredWidth, int roomWidth,
+                                       int maxLines, const TextWidth& measure) {
+  std::vector<std::string> lines = WrapText(text, preferredWidth, measure);
+  if (static_cast<int>(lines.size()) <= maxLines) return lines;
+  lines = WrapText(text, roomWidth, measure);
+  return FirstLines(std::move(lines), static_cast<std::size_t>(maxLines), roomWidth, measure);
+}
 
 }  // namespace
 
@@ -188,21 +226,35 @@ ModalResult RunModalDialog(const DialogRequest& request) {
   const double scale = ScreenPixelsPerInch() / 96.0;
   auto px = [scale](int value) { return Scaled(value, scale); };
 
-  const std::string text = ToUtf8(request.Text);
   const int fontSize = px(kFontSize);
   fl_font(FL_HELVETICA, fontSize);
-  int textWidth = 0, textHeight = 0;
-  fl_measure(text.c_str(), textWidth, textHeight, 0);
-  if (textWidth > px(kMaxTextWidth)) {
-    textWidth = px(kMaxTextWidth);
-    fl_measure(text.c_str(), textWidth, textHeight, 0);
-  }
+  const TextWidth measure = [](std::string_view piece) {
+    return fl_width(piece.data(), static_cast<int>(piece.size()));
+  };
 
   const int iconSize = px(kIconSize);
   const int buttonCount = static_cast<int>(request.Buttons.size());
   const int buttonsWidth =
       buttonCount * px(kButtonWidth) + std::max(0, buttonCount - 1) * px(kButtonGap);
   const int textLeft = px(kMargin) + iconSize + px(kIconTextGap);
+
+  // The dialog, its frame included, must fit the work area: the room left
+  // for the text is what the margins, the icon and the buttons leave.
+  ScreenArea screen, workArea;
+  Fl::screen_xywh(screen.Left, screen.Top, screen.Width, screen.Height, 0);
+  Fl::screen_work_area(workArea.Left, workArea.Top, workArea.Width, workArea.Height, 0);
+  const FrameExtents frame = KnownFrameExtents(FrameKind::Dialog).value_or(kAssumedFrame);
+  const int roomWidth =
+      std::max(px(kMinTextWidth), workArea.Width - frame.Left - frame.Right - textLeft - px(kMargin));
+  const int roomHeight = workArea.Height - frame.Top - frame.Bottom - 2 * px(kMargin) -
+                         px(kTextButtonGap) - px(kButtonHeight);
+  const std::vector<std::string> lines =
+      LayOutMessage(ToUtf8(request.Text), std::min(px(kMaxTextWidth), roomWidth), roomWidth,
+                    std::max(1, roomHeight / fl_height()), measure);
+  int textWidth = 0;
+  for (const std::string& line : lines)
+    textWidth = std::max(textWidth, static_cast<int>(std::ceil(measure(line))));
+  const int textHeight = static_cast<int>(lines.size()) * fl_height();
   const int width = std::max(textLeft + textWidth + px(kMargin), buttonsWidth + 2 * px(kMargin));
   const int bodyHeight = std::max(iconSize, textHeight);
   const int buttonTop = px(kMargin) + bodyHeight + px(kTextButtonGap);
@@ -220,7 +272,7 @@ ModalResult RunModalDialog(const DialogRequest& request) {
   dialog.label(title.c_str());
   new KindIcon(px(kMargin), px(kMargin), iconSize, request.Kind);
   new MessageText(textLeft, px(kMargin) + (bodyHeight - textHeight) / 2, textWidth + 2, textHeight,
-                  text, fontSize);
+                  lines, fontSize);
   int buttonLeft = (width - buttonsWidth) / 2;
   std::vector<std::string> captions;
   for (const DialogButton& entry : request.Buttons) {
@@ -236,18 +288,19 @@ ModalResult RunModalDialog(const DialogRequest& request) {
   dialog.end();
   dialog.size_range(width, height, width, height);
 
-  int screenX = 0, screenY = 0, screenWidth = 0, screenHeight = 0;
-  Fl::screen_xywh(screenX, screenY, screenWidth, screenHeight, 0);
-  dialog.position(screenX + std::max(0, (screenWidth - width) / 2),
-                  screenY + std::max(0, (screenHeight - height) / 2));
+  // Centred on the screen, frame included, and kept within the work area.
+  const Placement placement{.Kind = FrameKind::Dialog, .Screen = screen, .Within = workArea};
+  const bool placed = PlaceCentred(dialog, placement);
   dialog.set_modal();
   PrepareWindowManagerHints();
   dialog.show();
   SetDialogFrameHints(dialog);
+  if (!placed) CentreShown(dialog, placement);
   if (CaptionButton* defaultButton = dialog.ButtonFor(request.DefaultResult))
     defaultButton->take_focus();
 
   while (dialog.shown()) Fl::wait();
+  dialog.AwaitFrameRemoval();
 
   if (!previousWindow.deleted()) {
     auto* window = static_cast<Fl_Window*>(previousWindow.widget());

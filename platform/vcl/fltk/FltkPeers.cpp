@@ -316,6 +316,8 @@ class FormPeerImpl : public Peer<FormPeer>, public FltkContainer {
   }
   void SetBorderStyle(BorderStyle style) override {
     borderStyle_ = style;
+    // Asked now, answered by the time the form is first shown.
+    AskFrameExtents(Frame());
     Apply();
   }
   void SetPosition(Position position) override { position_ = position; }
@@ -331,11 +333,12 @@ class FormPeerImpl : public Peer<FormPeer>, public FltkContainer {
       return;
     }
     shownOnce_ = true;
-    PlaceForFirstShow();
+    const bool placed = PlaceForFirstShow();
     window_->iconlabel(iconLabel_.c_str());
     PrepareWindowManagerHints();
     window_->show();
     if (borderStyle_ == BorderStyle::Dialog) SetDialogFrameHints(*window_);
+    if (!placed) CentreShown(*window_, CentredPlacement());
     FocusReasonScope reason(FocusReason::FirstActivation);
     context_->FocusFirst();
   }
@@ -345,6 +348,7 @@ class FormPeerImpl : public Peer<FormPeer>, public FltkContainer {
     if (!window_->shown()) return;
     window_->redraw();
     Fl::flush();
+    FinishDrawing();
   }
 
   void SetIconLabel(const std::string& utf8Title) {
@@ -353,16 +357,26 @@ class FormPeerImpl : public Peer<FormPeer>, public FltkContainer {
   }
 
  private:
-  void PlaceForFirstShow() {
-    if (position_ == Position::ScreenCenter) {
-      int screenX = 0, screenY = 0, screenWidth = 0, screenHeight = 0;
-      Fl::screen_xywh(screenX, screenY, screenWidth, screenHeight, 0);
-      // Centred on the whole screen, never left of or above its top-left corner.
-      window_->position(screenX + std::max(0, (screenWidth - window_->w()) / 2),
-                        screenY + std::max(0, (screenHeight - window_->h()) / 2));
-    } else {
+  FrameKind Frame() const {
+    return borderStyle_ == BorderStyle::Dialog ? FrameKind::Dialog : FrameKind::Sizeable;
+  }
+
+  Placement CentredPlacement() const {
+    Placement placement;
+    placement.Kind = Frame();
+    Fl::screen_xywh(placement.Screen.Left, placement.Screen.Top, placement.Screen.Width,
+                    placement.Screen.Height, 0);
+    return placement;
+  }
+
+  // False where the window is still to be centred once its frame is known.
+  bool PlaceForFirstShow() {
+    if (position_ != Position::ScreenCenter) {
       window_->position(DesignBounds().Left, DesignBounds().Top);
+      return true;
     }
+    // Centred on the whole screen, never left of or above its top-left corner.
+    return PlaceCentred(*window_, CentredPlacement());
   }
 
   std::shared_ptr<FormContext> context_;

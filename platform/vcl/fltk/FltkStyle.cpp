@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include <FL/Fl.H>
+#include <FL/Fl_Window.H>
 #include <FL/fl_draw.H>
 
 #include "platform/win32/codepage.h"
@@ -57,12 +58,44 @@ int ToFlFontSize(int height, double scale) {
 
 int Scaled(int value, double scale) { return static_cast<int>(std::lround(value * scale)); }
 
-double ScreenPixelsPerInch() {
-  float horizontal = 0, vertical = 0;
-  Fl::screen_dpi(horizontal, vertical, 0);
-  const double dpi = vertical > 0 ? vertical : horizontal;
-  if (!(dpi >= 48 && dpi <= 480)) return 96;
-  return dpi;
+Point CentredClientOrigin(const ScreenArea& area, int width, int height, const FrameExtents& frame) {
+  const int outerWidth = width + frame.Left + frame.Right;
+  const int outerHeight = height + frame.Top + frame.Bottom;
+  return {area.Left + std::max(0, (area.Width - outerWidth) / 2) + frame.Left,
+          area.Top + std::max(0, (area.Height - outerHeight) / 2) + frame.Top};
+}
+
+Point KeptWithin(const ScreenArea& area, Point origin, int width, int height,
+                 const FrameExtents& frame) {
+  auto keep = [](int start, int size, int areaStart, int areaSize) {
+    start = std::min(start, areaStart + areaSize - size);
+    return std::max(start, areaStart);
+  };
+  return {keep(origin.X - frame.Left, width + frame.Left + frame.Right, area.Left, area.Width) + frame.Left,
+          keep(origin.Y - frame.Top, height + frame.Top + frame.Bottom, area.Top, area.Height) + frame.Top};
+}
+
+namespace {
+
+Point CentredOrigin(const Placement& placement, int width, int height, const FrameExtents& frame) {
+  const Point origin = CentredClientOrigin(placement.Screen, width, height, frame);
+  return placement.Within ? KeptWithin(*placement.Within, origin, width, height, frame) : origin;
+}
+
+}  // namespace
+
+bool PlaceCentred(Fl_Window& window, const Placement& placement) {
+  const std::optional<FrameExtents> frame = KnownFrameExtents(placement.Kind);
+  const Point origin = CentredOrigin(placement, window.w(), window.h(), frame.value_or(FrameExtents{}));
+  window.position(origin.X, origin.Y);
+  return frame.has_value();
+}
+
+void CentreShown(Fl_Window& window, const Placement& placement) {
+  const std::optional<FrameExtents> frame = ShownFrameExtents(window, placement.Kind);
+  if (!frame) return;
+  const Point origin = CentredOrigin(placement, window.w(), window.h(), *frame);
+  if (origin.X != window.x() || origin.Y != window.y()) window.position(origin.X, origin.Y);
 }
 
 std::string ToUtf8(std::string_view ansi) { return win32::AnsiToUtf8(ansi); }

@@ -84,6 +84,13 @@ void FramedGroup::SetCaption(const std::string& utf8Caption) {
 }
 
 void FramedGroup::draw() {
+  // With only FL_DAMAGE_CHILD set, the children redraw the parts they changed;
+  // painting the box then would wipe the rest of them.
+  if (damage() & ~FL_DAMAGE_CHILD) DrawFrameAndCaption();
+  draw_children();
+}
+
+void FramedGroup::DrawFrameAndCaption() {
   fl_push_clip(x(), y(), w(), h());
   fl_rectf(x(), y(), w(), h(), color());
   fl_font(labelfont(), labelsize());
@@ -105,7 +112,6 @@ void FramedGroup::draw() {
                 FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_CLIP);
   }
   fl_pop_clip();
-  draw_children();
 }
 
 int FramedGroup::handle(int event) {

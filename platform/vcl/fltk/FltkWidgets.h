@@ -60,6 +60,7 @@ class FramedGroup : public Fl_Group {
   int handle(int event) override;
 
  private:
+  void DrawFrameAndCaption();
   std::string caption_;
 };
 
