@@ -334,19 +334,20 @@ case "$CASE" in
     ;;
 
   # Paths of 300 and 3,000 characters without a blank give an error dialog,
-  # and one of 253 characters that exists the question whether to use it:
+  # and the longest the installer takes (146 characters), existing, the
+  # question whether to use it:
   # each dialog wraps its text, fits a small screen with its frame, and
   # closes when its button is clicked. The window is ready again afterwards.
   long_path_dialogs)
     start_display 800x600; start_window_manager; prepare_medium
-    existing="C:\\$(repeat b 250)"
-    mkdir -p "$DRIVE_C/$(repeat b 250)"
+    existing="C:\\$(repeat m 143)"
+    mkdir -p "$DRIVE_C/$(repeat m 143)"
     start_setup
     tab_to_install 'C:\Kestu'
     expect_long_path_dialog "C:\\$(repeat a 297)" "Error" 1 1
     expect_long_path_dialog "C:\\$(repeat k 2997)" "Error" 1 1
     expect_long_path_dialog "$existing" "Confirm" 2 2
-    expect_no_path "$DRIVE_C/$(repeat b 250)/merge"
+    expect_no_path "$DRIVE_C/$(repeat m 143)/merge"
     expect_window "ready-again" caption "$ENTER_CAPTION" buttons Button1 Button2
     click_control Button2
     expect_exit_code 0
