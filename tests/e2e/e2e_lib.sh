@@ -124,13 +124,15 @@ dialog_scaled() { echo $((($1 * SCALE_DPI * 2 + 96) / 192)); }
 # lays it out here, and reads its places from the variables set here, so that
 # another kind of prefix is one more branch of lay_out_prefix.
 
-# A copy of the medium with the setup program on it, and the prefix.
+# A copy of the medium with the setup program on it (MEDIUM, and
+# MEDIUM_AT_START: what it holds, one entry a line), and the prefix.
 prepare_medium() {
   MEDIUM="$CASE_DIR/medium"
   rm -rf "$MEDIUM"
   mkdir -p "$MEDIUM"
   cp -r "$MEDIA_DIR"/. "$MEDIUM"/
   cp "$SETUP_BINARY" "$MEDIUM/setup"
+  MEDIUM_AT_START=$(cd "$MEDIUM" && find . -mindepth 1 | sort)
   lay_out_prefix "${PREFIX_LAYOUT:-first-use}"
 }
 

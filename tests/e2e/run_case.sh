@@ -296,7 +296,9 @@ case "$CASE" in
 
   # Failures shown as real message boxes: a directory that cannot be made, in
   # an error dialog; a read-only Merge.bat, in the exception box titled by the
-  # program's name. Install stays, and a second press starts a new run.
+  # program's name. Install stays; a press then reads the advice left in the
+  # edit, which is no directory and is refused; the directory typed again
+  # starts a new run.
   error_boxes)
     start_display; start_window_manager; prepare_medium
     mkdir -p "$DRIVE_C/Kestu"
@@ -321,7 +323,18 @@ case "$CASE" in
     expect_window "after-exception" caption "$(installed_caption 'C:\Kestu')" edit "$ADVICE" buttons Button1
     printf 'kept\r\n' | cmp -s - "$DRIVE_C/Kestu/Merge.bat" || fail "the read-only Merge.bat changed"
     chmod u+w "$DRIVE_C/Kestu/Merge.bat"
-    # The edit holds the advice now, and a new run reads it: the directory is typed again.
+    # The edit holds the advice now, and a press of Install reads it: no full
+    # path, refused before anything is made in the current folder, the medium.
+    links_before=$(cd "$LINK_FOLDER" && md5sum ./*.lnk)
+    click_control Button1
+    wait_dialog "Error"
+    screenshot "advice-refused"
+    keys Return
+    wait_main_window_focus
+    expect_window "advice-refused" caption "$(installed_caption 'C:\Kestu')" edit "$ADVICE" buttons Button1 Button2
+    [ "$(cd "$MEDIUM" && find . -mindepth 1 | sort)" = "$MEDIUM_AT_START" ] || fail "the medium changed"
+    [ "$(cd "$LINK_FOLDER" && md5sum ./*.lnk)" = "$links_before" ] || fail "the Start-menu shortcuts changed"
+    # The directory typed again: a new run.
     install_again_into_kestu
     release_final_repaint
     wait_for "Merge.bat to be written" grep -q merge "$DRIVE_C/Kestu/Merge.bat"
@@ -329,6 +342,48 @@ case "$CASE" in
       fail "Merge.bat does not hold its one line"
     expect_no_path "$MEDIUM/Use [Start Menu][Kestu Graphics] to run Calendar"
     expect_finished_window "$(installed_caption 'C:\Kestu')" "$ADVICE"
+    click_control Button3
+    expect_exit_code 0
+    ;;
+
+  # The target in two spellings on the host, Kestu and KESTU, the user's
+  # calendar in the first: the copy goes there, and the calendar stays.
+  two_spellings)
+    start_display; start_window_manager; prepare_medium
+    mkdir -p "$DRIVE_C/Kestu" "$DRIVE_C/KESTU"
+    printf 'my reminders\r\n' > "$DRIVE_C/Kestu/calendar.dat"
+    start_setup
+    tab_to_install 'C:\Kestu'
+    keys Return
+    wait_dialog "Confirm"
+    keys Return
+    follow_transfer 'C:\Kestu'
+    wait_dialog "Confirm"
+    keys n
+    release_final_repaint
+    wait_for "Merge.bat" test -e "$DRIVE_C/Kestu/Merge.bat"
+    printf 'my reminders\r\n' | cmp -s - "$DRIVE_C/Kestu/calendar.dat" || fail "the user's calendar was overwritten"
+    [ -z "$(ls -A "$DRIVE_C/KESTU")" ] || fail "KESTU holds: $(ls -A "$DRIVE_C/KESTU")"
+    cmp -s "$MEDIUM/calendar.exe" "$DRIVE_C/Kestu/calendar.exe" || fail "calendar.exe was not copied into Kestu"
+    expect_finished_window "$(installed_caption 'C:\Kestu')" "$ADVICE"
+    click_control Button3
+    expect_exit_code 0
+    ;;
+
+  # No Programs folder where the registry names it: no Start-menu shortcut
+  # can be saved, and the advice names only the desktop icon that was.
+  no_programs_folder)
+    start_display; start_window_manager; prepare_medium; start_setup
+    rm -rf "$(dirname "$LINK_FOLDER")"
+    tab_to_install 'C:\Kestu'
+    keys Return
+    install_into_new 'C:\Kestu' Return
+    keys y
+    release_final_repaint
+    wait_for "Merge.bat" test -e "$DRIVE_C/Kestu/Merge.bat"
+    expect_no_path "$LINK_FOLDER"
+    expect_path "$DESKTOP_FOLDER/Calendar.lnk"
+    expect_finished_window "$(installed_caption 'C:\Kestu')" "Use the desktop [Icon] to run Calendar."
     click_control Button3
     expect_exit_code 0
     ;;
