@@ -134,8 +134,10 @@ std::string Prefix::HostToWindows(const fs::path& hostPath) const {
 }
 
 std::string Prefix::WindowsDirectory() const {
-  if (const auto hive = registry::Hive::Load(SystemHive())) {
-    if (const auto* key = hive->FindKey("Software\\Microsoft\\Windows NT\\CurrentVersion")) {
+  constexpr const char* kCurrentVersion = "Software\\Microsoft\\Windows NT\\CurrentVersion";
+  // Read at start-up: only the one key is parsed, however large the hive.
+  if (const auto hive = registry::Hive::LoadKey(SystemHive(), kCurrentVersion)) {
+    if (const auto* key = hive->FindKey(kCurrentVersion)) {
       if (const auto value = key->values.find("SystemRoot"); value != key->values.end()) {
         const auto& v = value->second;
         if (v.type == registry::REG_SZ || v.type == registry::REG_EXPAND_SZ) {
