@@ -34,11 +34,11 @@ std::optional<fs::path> RelativeUnder(const fs::path& host, const fs::path& base
 
 std::size_t Depth(const fs::path& p) { return static_cast<std::size_t>(std::distance(p.begin(), p.end())); }
 
+// In Wine's own format, and nothing in it ties the prefix to one
+// architecture: Wine ignores a hive whose #arch= line is not its own.
 constexpr const char* kUserHive =
     "WINE REGISTRY Version 2\n"
     ";; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n"
-    "\n"
-    "#arch=win32\n"
     "\n"
     "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\Shell Folders] 0\n"
     "\"Desktop\"=\"C:\\\\windows\\\\desktop\"\n"
