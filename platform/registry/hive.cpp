@@ -184,6 +184,35 @@ class Grammar {
     return remove ? KeyLineKind::Deletion : KeyLineKind::Key;
   }
 
+  // False only where a key line certainly names neither the key at a
+  // lower-case path, nor a key on the way to it, nor one below it: a look at
+  // the line's text as it stands, which gives up (true) at the first
+  // character it cannot judge without decoding. Most key lines of a large
+  // hive part from the path in their first names and are passed over so.
+  bool MayConcern(std::string_view line, std::string_view lowerPath) const {
+    std::size_t at = 1;
+    std::size_t end = line.size();
+    if (!Wine()) {
+      end = line.rfind(']');
+      if (end == std::string_view::npos) return true;
+      if (at < end && line[at] == '-') ++at;
+      const auto separator = line.substr(0, end).find('\\', at);
+      if (separator == std::string_view::npos) return true;
+      at = separator + 1;
+    }
+    for (const char wanted : lowerPath) {
+      if (at >= end) return true;
+      const char c = line[at++];
+      if (c == ']' || (c & 0x80) != 0) return true;
+      if (c == '\\' && Wine()) {
+        if (at >= end || line[at] != '\\') return true;  // an escape other than a doubled backslash
+        ++at;
+      }
+      if (Lower(c) != wanted) return false;
+    }
+    return true;
+  }
+
   // Whether a value line holds hex data, the one kind that may go on over
   // further lines.
   static bool IsHexValue(std::string_view line) {
@@ -732,6 +761,7 @@ class SingleKeyReader {
   void ValueLine(std::string_view line) { grammar_.ApplyValueLine(line, key_); }
   void KeyLine(std::string_view line, std::size_t, std::size_t) {
     inTarget_ = false;
+    if (!grammar_.MayConcern(line, target_)) return;
     const Grammar::KeyLineKind kind = grammar_.ReadKeyLine(line, path_);
     if (kind == Grammar::KeyLineKind::NoKey) return;
     LowerCase(path_);
