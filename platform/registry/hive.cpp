@@ -586,11 +586,7 @@ class KeyTree {
   // A key line: the key and every key on the way exist from this ordinal on,
   // and the key's value lines start at begin.
   void List(std::string_view path, std::uint32_t ordinal, std::uint32_t begin) {
-    std::uint32_t node = kRoot;
-    ForEachName(path, [&](std::string_view name) {
-      node = AddChild(node, name);
-      nodes_[node].listed = ordinal;
-    });
+    const std::uint32_t node = Walk(path, Creating::Yes, [&](std::uint32_t on) { nodes_[on].listed = ordinal; });
     const auto section = static_cast<std::uint32_t>(sections_.size());
     sections_.push_back({begin, begin, ordinal, kNone});
     Node& key = nodes_[node];
@@ -605,7 +601,8 @@ class KeyTree {
 
   // A deletion line: the key and everything below it, as listed so far, go.
   void Delete(std::string_view path, std::uint32_t ordinal) {
-    if (const std::uint32_t node = Find(path); node != kNone) nodes_[node].deleted = ordinal;
+    const std::uint32_t node = Walk(path, Creating::No, [](std::uint32_t) {});
+    if (node != kNone) nodes_[node].deleted = ordinal;
   }
 
   // The value lines of the last key listed end here.
@@ -665,6 +662,42 @@ class KeyTree {
     }
   }
 
+  enum class Creating { No, Yes };
+
+  // The key at a lower-case path, created with the keys on the way where
+  // asked, visiting each; kNone where it is missing. Names that the path
+  // shares with the one walked before are not looked up again: the key
+  // lines of a file in Wine's order share most of their paths.
+  template <class Visit>
+  std::uint32_t Walk(std::string_view path, Creating creating, Visit visit) {
+    std::uint32_t node = kRoot;
+    std::size_t depth = 0;
+    bool sharing = true;
+    walked_.clear();
+    ForEachName(path, [&](std::string_view name) {
+      if (node == kNone) return;
+      sharing = sharing && depth < lastNames_.size() && lastNames_[depth] == name;
+      if (sharing) {
+        node = lastNodes_[depth];
+      } else {
+        node = creating == Creating::Yes ? AddChild(node, name) : Child(node, name);
+        if (node == kNone) return;
+      }
+      visit(node);
+      walked_.push_back(node);
+      ++depth;
+    });
+    if (node != kNone) Remember(path);
+    return node;
+  }
+
+  void Remember(std::string_view path) {
+    lastPath_.assign(path);
+    lastNodes_.swap(walked_);
+    lastNames_.clear();
+    ForEachName(std::string_view(lastPath_), [&](std::string_view name) { lastNames_.push_back(name); });
+  }
+
   static std::size_t HashOf(std::uint32_t parent, std::string_view name) {
     return std::hash<std::string_view>{}(name) ^ (std::size_t{parent} * 0x9E3779B97F4A7C15ULL);
   }
@@ -706,6 +739,11 @@ class KeyTree {
   std::string names_;                 // lower case
   std::vector<std::uint32_t> slots_;  // (parent, name) to node, open addressing
   std::uint32_t openSection_ = kNone;
+  // The path walked last, its names and their keys.
+  std::string lastPath_;
+  std::vector<std::string_view> lastNames_;
+  std::vector<std::uint32_t> lastNodes_;
+  std::vector<std::uint32_t> walked_;
 };
 
 // Indexes a body: the key lines only.
