@@ -89,24 +89,27 @@ std::string_view WithoutComment(std::string_view text) {
 }
 
 // Parses "aa,bb,..." into bytes; false for anything that is not such a list.
+// Each byte is one or two hex digits, blanks around it allowed.
 bool ParseHexList(std::string_view text, std::string& bytes) {
   text = Trim(text);
   if (text.empty()) return true;
-  while (true) {
-    const auto comma = text.find(',');
-    const std::string_view token = Trim(text.substr(0, comma));
-    if (token.empty() || token.size() > 2) return false;
+  bytes.reserve(bytes.size() + text.size() / 3 + 1);
+  std::size_t i = 0;
+  for (;;) {
+    while (i < text.size() && IsBlank(text[i])) ++i;
     int value = 0;
-    for (char c : token) {
-      const int digit = HexDigit(c);
-      if (digit < 0) return false;
-      value = value * 16 + digit;
+    int digits = 0;
+    for (; i < text.size() && HexDigit(text[i]) >= 0; ++i, ++digits) {
+      if (digits < 2) value = value * 16 + HexDigit(text[i]);
     }
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    if (digits == 0 || digits > 2 || (i < text.size() && text[i] != ',')) return false;
     bytes.push_back(static_cast<char>(value));
-    if (comma == std::string_view::npos) return true;
-    text = text.substr(comma + 1);
+    if (i == text.size()) return true;
+    ++i;
     // A list may end with a comma before a continuation that was empty.
-    if (Trim(text).empty()) return true;
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    if (i == text.size()) return true;
   }
 }
 
