@@ -7,6 +7,7 @@
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/SysUtils.h"
 #include "platform/vcl/TextFiles.h"
+#include "platform/win32/codepage.h"
 #include "shelllinks/ShellLinks.h"
 
 std::string InstallDir;
@@ -310,9 +311,12 @@ std::string RunAdvice(bool startMenuShortcut, bool desktopIcon) {
 
 // The batch line's destination. A directory whose name cmd would split or
 // read as an operator is quoted, and a % is doubled so it stays a character.
+// cmd reads the file in the OEM code page, so a character outside ASCII is
+// written in 437 (é as 0x82, not as 1252's 0xE9, which cmd reads as Θ); one
+// that 437 lacks, such as €, keeps its 1252 byte.
 std::string BatchDestination(const std::string& directory) {
   std::string destination;
-  for (char c : directory + "\\merge") {
+  for (char c : win32::AnsiToOem(directory + "\\merge")) {
     destination += c;
     if (c == '%') destination += '%';
   }

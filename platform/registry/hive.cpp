@@ -1,8 +1,18 @@
 #include "platform/registry/hive.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <fstream>
-#include <sstream>
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <mutex>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/win32/codepage.h"
@@ -14,6 +24,13 @@ namespace {
 constexpr std::string_view kRegedit4Header = "REGEDIT4";
 constexpr std::string_view kRegedit5Header = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kWineHeader = "WINE REGISTRY Version 2";
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+// A file is read in pieces of this size where it is not read whole; its
+// first piece also tells how its text is encoded.
+constexpr std::size_t kReadPiece = 64 * 1024;
+// The index counts in 32 bits; a text this large is no registry.
+constexpr std::size_t kLargestText = std::numeric_limits<std::int32_t>::max();
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
 
@@ -41,6 +58,19 @@ bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
          win32::AnsiEqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
 }
 
+// The letter case of 1252 as a table: every path the readers see is lowered.
+const std::array<char, 256> kLowerCase = [] {
+  std::array<char, 256> table{};
+  for (std::size_t c = 0; c < table.size(); ++c) table[c] = win32::AnsiToLower(static_cast<char>(c));
+  return table;
+}();
+
+char Lower(char c) { return kLowerCase[static_cast<unsigned char>(c)]; }
+
+void LowerCase(std::string& text) {
+  for (char& c : text) c = Lower(c);
+}
+
 // UTF-16LE bytes to ANSI; an odd last byte is dropped.
 std::string Utf16BytesToAnsi(std::string_view bytes) {
   std::u16string wide;
@@ -59,130 +89,197 @@ std::string_view WithoutComment(std::string_view text) {
 }
 
 // Parses "aa,bb,..." into bytes; false for anything that is not such a list.
+// Each byte is one or two hex digits, blanks around it allowed.
 bool ParseHexList(std::string_view text, std::string& bytes) {
   text = Trim(text);
   if (text.empty()) return true;
-  while (true) {
-    const auto comma = text.find(',');
-    const std::string_view token = Trim(text.substr(0, comma));
-    if (token.empty() || token.size() > 2) return false;
+  bytes.reserve(bytes.size() + text.size() / 3 + 1);
+  std::size_t i = 0;
+  for (;;) {
+    while (i < text.size() && IsBlank(text[i])) ++i;
     int value = 0;
-    for (char c : token) {
-      const int digit = HexDigit(c);
-      if (digit < 0) return false;
-      value = value * 16 + digit;
+    int digits = 0;
+    for (; i < text.size() && HexDigit(text[i]) >= 0; ++i, ++digits) {
+      if (digits < 2) value = value * 16 + HexDigit(text[i]);
     }
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    if (digits == 0 || digits > 2 || (i < text.size() && text[i] != ',')) return false;
     bytes.push_back(static_cast<char>(value));
-    if (comma == std::string_view::npos) return true;
-    text = text.substr(comma + 1);
+    if (i == text.size()) return true;
+    ++i;
     // A list may end with a comma before a continuation that was empty.
-    if (Trim(text).empty()) return true;
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    if (i == text.size()) return true;
   }
 }
 
-}  // namespace
-
-bool CaseInsensitiveLess::operator()(std::string_view a, std::string_view b) const {
-  const std::size_t length = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < length; ++i) {
-    const auto left = static_cast<unsigned char>(win32::AnsiToLower(a[i]));
-    const auto right = static_cast<unsigned char>(win32::AnsiToLower(b[i]));
-    if (left != right) return left < right;
-  }
-  return a.size() < b.size();
+HiveSyntax SyntaxOfHeader(std::string_view line) {
+  line = Trim(line);
+  if (line == kRegedit4Header) return HiveSyntax::Regedit4;
+  if (line == kRegedit5Header) return HiveSyntax::Regedit5;
+  if (line == kWineHeader) return HiveSyntax::Wine;
+  return HiveSyntax::Unknown;
 }
 
-class HiveParser {
- public:
-  explicit HiveParser(Hive& hive) : hive_(hive) {}
+// How a file's text is encoded on disk.
+enum class TextForm { Ansi, Utf8, Utf16 };
 
-  void Parse(std::string_view contents) {
-    const std::string text = Decode(contents);
-    std::vector<std::string_view> lines;
-    std::string_view rest = text;
-    while (!rest.empty()) {
-      const auto end = rest.find('\n');
-      lines.push_back(rest.substr(0, end));
-      rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 1);
+struct Encoding {
+  TextForm form = TextForm::Ansi;
+  std::size_t markLength = 0;  // the byte-order mark before the text
+};
+
+// The encoding that a file's first bytes show.
+Encoding EncodingOf(std::string_view start) {
+  if (start.size() >= 2 && static_cast<unsigned char>(start[0]) == 0xFF &&
+      static_cast<unsigned char>(start[1]) == 0xFE) {
+    return {TextForm::Utf16, 2};
+  }
+  // UTF-16LE without its mark: the first character is ASCII.
+  if (start.size() >= 2 && start[0] != '\0' && start[1] == '\0') return {TextForm::Utf16, 0};
+  if (start.starts_with(kUtf8Mark)) return {TextForm::Utf8, kUtf8Mark.size()};
+  // Version 5.00 and Wine's files are UTF-8; REGEDIT4 is ANSI already.
+  while (!start.empty()) {
+    const auto end = start.find('\n');
+    const std::string_view line = start.substr(0, end);
+    if (!Trim(line).empty()) {
+      const HiveSyntax syntax = SyntaxOfHeader(line);
+      const bool utf8 = syntax == HiveSyntax::Regedit5 || syntax == HiveSyntax::Wine;
+      return {utf8 ? TextForm::Utf8 : TextForm::Ansi, 0};
     }
+    start = end == std::string_view::npos ? std::string_view{} : start.substr(end + 1);
+  }
+  return {};
+}
 
-    std::size_t index = 0;
-    while (index < lines.size() && Trim(lines[index]).empty()) ++index;
-    if (index == lines.size()) return;
-    const std::string_view header = Trim(lines[index++]);
-    if (header == kRegedit4Header) {
-      hive_.syntax_ = HiveSyntax::Regedit4;
-    } else if (header == kRegedit5Header) {
-      hive_.syntax_ = HiveSyntax::Regedit5;
-    } else if (header == kWineHeader) {
-      hive_.syntax_ = HiveSyntax::Wine;
+// How the lines of one file read: its syntax, and how its text becomes ANSI.
+class Grammar {
+ public:
+  Grammar(HiveSyntax syntax, TextForm form)
+      : syntax_(syntax), utf8_(form == TextForm::Utf8), unicode_(form != TextForm::Ansi) {}
+
+  enum class KeyLineKind { NoKey, Key, Deletion };
+
+  // What a key line (starting with "[") names: a key below the hive's root, a
+  // deletion of one, or nothing that can be read. The path is ANSI text.
+  KeyLineKind ReadKeyLine(std::string_view line, std::string& path) const {
+    path.clear();
+    bool remove = false;
+    if (Wine()) {
+      // Relative to the hive, backslashes doubled, a timestamp after the bracket.
+      std::size_t position = 1;
+      if (!ParseQuoted(line, position, path, ']')) return KeyLineKind::NoKey;
+    } else {
+      const auto close = line.rfind(']');
+      if (close == std::string_view::npos || close == 0) return KeyLineKind::NoKey;
+      std::string_view inner = line.substr(1, close - 1);
+      if (!inner.empty() && inner.front() == '-') {
+        remove = true;
+        inner.remove_prefix(1);
+      }
+      if (inner.empty() || inner.front() == '\\') return KeyLineKind::NoKey;
+      // Drop the hive's own name (HKEY_CURRENT_USER, ...).
+      const auto separator = inner.find('\\');
+      if (separator != std::string_view::npos) AppendAnsi(path, inner.substr(separator + 1));
+    }
+    while (!path.empty() && path.back() == '\\') path.pop_back();
+    if (!path.empty() && path.front() == '\\') return KeyLineKind::NoKey;  // not below this hive
+    return remove ? KeyLineKind::Deletion : KeyLineKind::Key;
+  }
+
+  // False only where a key line certainly names neither the key at a
+  // lower-case path, nor a key on the way to it, nor one below it: a look at
+  // the line's text as it stands, which gives up (true) at the first
+  // character it cannot judge without decoding. Most key lines of a large
+  // hive part from the path in their first names and are passed over so.
+  bool MayConcern(std::string_view line, std::string_view lowerPath) const {
+    std::size_t at = 1;
+    std::size_t end = line.size();
+    if (!Wine()) {
+      end = line.rfind(']');
+      if (end == std::string_view::npos) return true;
+      if (at < end && line[at] == '-') ++at;
+      const auto separator = line.substr(0, end).find('\\', at);
+      if (separator == std::string_view::npos) return true;
+      at = separator + 1;
+    }
+    for (const char wanted : lowerPath) {
+      if (at >= end) return true;
+      const char c = line[at++];
+      if (c == ']' || (c & 0x80) != 0) return true;
+      if (c == '\\' && Wine()) {
+        if (at >= end || line[at] != '\\') return true;  // an escape other than a doubled backslash
+        ++at;
+      }
+      if (Lower(c) != wanted) return false;
+    }
+    return true;
+  }
+
+  // Whether a value line holds hex data, the one kind that may go on over
+  // further lines.
+  static bool IsHexValue(std::string_view line) {
+    std::size_t at = 1;
+    if (line.front() == '"') {
+      // Past the name's closing quote; a backslash takes the next character with it.
+      while (at < line.size() && line[at] != '"') at += line[at] == '\\' ? 2 : 1;
+      if (at >= line.size()) return false;
+      ++at;
+    }
+    const std::string_view data = TrimLeft(line.substr(at));
+    return !data.empty() && data.front() == '=' && StartsWithIgnoreCase(TrimLeft(data.substr(1)), "hex");
+  }
+
+  // Sets or removes the value that a value line (starting with '"' or '@')
+  // gives; a line that cannot be read changes nothing.
+  void ApplyValueLine(std::string_view line, Key& key) const {
+    std::string name;
+    std::size_t position = 0;
+    if (line.front() == '@') {
+      position = 1;
+    } else if (!ParseQuoted(line, position, name)) {
+      return;
+    }
+    std::string_view data = TrimLeft(line.substr(position));
+    if (data.empty() || data.front() != '=') return;
+    data = TrimLeft(data.substr(1));
+
+    Value value;
+    if (data == "-") {
+      key.values.erase(name);
+      return;
+    }
+    if (!data.empty() && data.front() == '"') {
+      std::size_t at = 0;
+      if (!ParseQuoted(data, at, value.data)) return;
+      value.type = REG_SZ;
+      value.data.push_back('\0');
+    } else if (StartsWithIgnoreCase(data, "str(")) {
+      if (!ParseTypedString(data.substr(4), value)) return;
+    } else if (StartsWithIgnoreCase(data, "dword:")) {
+      if (!ParseDword(WithoutComment(data.substr(6)), value)) return;
+    } else if (StartsWithIgnoreCase(data, "hex")) {
+      if (!ParseHex(data.substr(3), value)) return;
     } else {
       return;
     }
-    hive_.keys_[""];
-
-    while (index < lines.size()) {
-      std::string logical(TrimLeft(lines[index++]));
-      // Binary data may run over several lines, each but the last ending in "\".
-      while (IsHexValue(logical) && !TrimRight(logical).empty() &&
-             TrimRight(logical).back() == '\\' && index < lines.size()) {
-        logical = std::string(TrimRight(logical));
-        logical.pop_back();
-        logical += TrimLeft(lines[index++]);
-      }
-      ParseLine(TrimRight(logical));
-    }
+    key.values.insert_or_assign(std::move(name), std::move(value));
   }
 
  private:
-  // The file's text in ANSI, whatever its encoding on disk.
-  std::string Decode(std::string_view contents) {
-    if (contents.size() >= 2 && static_cast<unsigned char>(contents[0]) == 0xFF &&
-        static_cast<unsigned char>(contents[1]) == 0xFE) {
-      unicode_ = true;
-      return Utf16BytesToAnsi(contents.substr(2));
-    }
-    // UTF-16LE without its mark: the first character is ASCII.
-    if (contents.size() >= 2 && contents[0] != '\0' && contents[1] == '\0') {
-      unicode_ = true;
-      return Utf16BytesToAnsi(contents);
-    }
-    if (contents.size() >= 3 && contents.substr(0, 3) == "\xEF\xBB\xBF") {
-      unicode_ = true;
-      return win32::Utf8ToAnsi(contents.substr(3));
-    }
-    const std::string_view start = TrimLeft(contents.substr(0, 64));
-    if (start.starts_with(kRegedit5Header) || start.starts_with(kWineHeader)) {
-      unicode_ = true;
-      return win32::Utf8ToAnsi(contents);
-    }
-    return std::string(contents);  // REGEDIT4 is ANSI already
-  }
+  bool Wine() const { return syntax_ == HiveSyntax::Wine; }
 
-  bool Wine() const { return hive_.syntax_ == HiveSyntax::Wine; }
-
-  static bool IsHexValue(std::string_view line) {
-    if (line.empty() || (line.front() != '"' && line.front() != '@')) return false;
-    const auto equals = line.find('=');
-    if (equals == std::string_view::npos) return false;
-    // The name may itself hold "=", so look at every candidate.
-    for (auto at = equals; at != std::string_view::npos; at = line.find('=', at + 1)) {
-      if (StartsWithIgnoreCase(TrimLeft(line.substr(at + 1)), "hex")) return true;
-    }
-    return false;
-  }
-
-  void ParseLine(std::string_view line) {
-    if (line.empty() || line.front() == ';' || line.front() == '#') return;
-    if (line.front() == '[') {
-      ParseKeyLine(line);
-    } else if (line.front() == '"' || line.front() == '@') {
-      ParseValueLine(line);
+  // Text of the file, converted to ANSI where the file is UTF-8.
+  void AppendAnsi(std::string& out, std::string_view text) const {
+    if (utf8_ && std::any_of(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; })) {
+      out += win32::Utf8ToAnsi(text);
+    } else {
+      out += text;
     }
   }
 
   // A quoted string starting at text[position]; on success position is just
-  // past the closing quote.
+  // past the closing quote. Runs of plain text go over at once.
   bool ParseQuoted(std::string_view text, std::size_t& position, std::string& out,
                    char terminator = '"') const {
     std::size_t i = position;
@@ -191,19 +288,17 @@ class HiveParser {
       ++i;
     }
     while (i < text.size()) {
-      const char c = text[i];
-      if (c == terminator) {
-        position = i + 1;
+      std::size_t end = i;
+      while (end < text.size() && text[end] != terminator && text[end] != '\\') ++end;
+      AppendAnsi(out, text.substr(i, end - i));
+      if (end == text.size()) return false;
+      if (text[end] == terminator) {
+        position = end + 1;
         return true;
       }
-      if (c != '\\') {
-        out.push_back(c);
-        ++i;
-        continue;
-      }
-      if (i + 1 >= text.size()) return false;
-      const char escaped = text[i + 1];
-      i += 2;
+      if (end + 1 >= text.size()) return false;
+      const char escaped = text[end + 1];
+      i = end + 2;
       switch (escaped) {
         case '\\':
         case '"':
@@ -223,113 +318,36 @@ class HiveParser {
           if (escaped == 'r') out.push_back('\r');
           if (escaped == 't') out.push_back('\t');
           if (escaped == '0') out.push_back('\0');
-          if (escaped == 'x') {
-            // Wine writes a character outside ASCII as up to four hex digits of UTF-16.
-            char16_t unit = 0;
-            int digits = 0;
-            while (digits < 4 && i < text.size() && HexDigit(text[i]) >= 0) {
-              unit = static_cast<char16_t>(unit * 16 + HexDigit(text[i]));
-              ++i;
-              ++digits;
-            }
-            if (digits == 0) return false;
-            out += win32::Utf16ToAnsi(std::u16string(1, unit));
-          }
+          if (escaped == 'x' && !ParseWideEscape(text, i, out)) return false;
           break;
         default:
-          // Not an escape: the backslash stands for itself.
+          // Not an escape: the backslash stands for itself. A character
+          // outside ASCII after it is read again as text, to be converted.
           out.push_back('\\');
-          out.push_back(escaped);
+          if ((escaped & 0x80) != 0) {
+            i = end + 1;
+          } else {
+            out.push_back(escaped);
+          }
           break;
       }
     }
     return false;
   }
 
-  void ParseKeyLine(std::string_view line) {
-    std::string path;
-    bool remove = false;
-    if (Wine()) {
-      // Relative to the hive, backslashes doubled, a timestamp after the bracket.
-      std::size_t position = 1;
-      if (!ParseQuoted(line, position, path, ']')) return;
-    } else {
-      const auto close = line.rfind(']');
-      if (close == std::string_view::npos || close == 0) return;
-      std::string_view inner = line.substr(1, close - 1);
-      if (!inner.empty() && inner.front() == '-') {
-        remove = true;
-        inner.remove_prefix(1);
-      }
-      // Drop the hive's own name (HKEY_CURRENT_USER, ...).
-      const auto separator = inner.find('\\');
-      if (inner.empty() || inner.front() == '\\') return;
-      path = separator == std::string_view::npos ? std::string{}
-                                                 : std::string(inner.substr(separator + 1));
+  // Wine writes a character outside ASCII as \x and up to four hex digits of UTF-16.
+  static bool ParseWideEscape(std::string_view text, std::size_t& i, std::string& out) {
+    char32_t unit = 0;
+    int digits = 0;
+    while (digits < 4 && i < text.size() && HexDigit(text[i]) >= 0) {
+      unit = unit * 16 + static_cast<char32_t>(HexDigit(text[i]));
+      ++i;
+      ++digits;
     }
-    while (!path.empty() && path.back() == '\\') path.pop_back();
-    if (!path.empty() && path.front() == '\\') {
-      current_ = nullptr;  // not a path below this hive
-      return;
-    }
-    if (remove) {
-      RemoveKey(path);
-      current_ = nullptr;
-      return;
-    }
-    current_ = &AddKey(path);
-  }
-
-  Key& AddKey(const std::string& path) {
-    for (auto separator = path.find('\\'); separator != std::string::npos;
-         separator = path.find('\\', separator + 1)) {
-      hive_.keys_[path.substr(0, separator)];
-    }
-    return hive_.keys_[path];
-  }
-
-  void RemoveKey(const std::string& path) {
-    if (path.empty()) return;
-    const std::string below = path + "\\";
-    std::erase_if(hive_.keys_, [&](const auto& entry) {
-      const std::string& name = entry.first;
-      return win32::AnsiEqualsIgnoreCase(name, path) || StartsWithIgnoreCase(name, below);
-    });
-  }
-
-  void ParseValueLine(std::string_view line) {
-    if (current_ == nullptr) return;
-    std::string name;
-    std::size_t position = 0;
-    if (line.front() == '@') {
-      position = 1;
-    } else if (!ParseQuoted(line, position, name)) {
-      return;
-    }
-    std::string_view data = TrimLeft(line.substr(position));
-    if (data.empty() || data.front() != '=') return;
-    data = TrimLeft(data.substr(1));
-
-    Value value;
-    if (data == "-") {
-      current_->values.erase(name);
-      return;
-    }
-    if (!data.empty() && data.front() == '"') {
-      std::size_t at = 0;
-      if (!ParseQuoted(data, at, value.data)) return;
-      value.type = REG_SZ;
-      value.data.push_back('\0');
-    } else if (StartsWithIgnoreCase(data, "str(")) {
-      if (!ParseTypedString(data.substr(4), value)) return;
-    } else if (StartsWithIgnoreCase(data, "dword:")) {
-      if (!ParseDword(WithoutComment(data.substr(6)), value)) return;
-    } else if (StartsWithIgnoreCase(data, "hex")) {
-      if (!ParseHex(data.substr(3), value)) return;
-    } else {
-      return;
-    }
-    current_->values[name] = std::move(value);
+    if (digits == 0) return false;
+    const int ansi = win32::CodePointToAnsi(unit);
+    out.push_back(ansi < 0 ? win32::kUnmappable : static_cast<char>(ansi));
+    return true;
   }
 
   // Wine's str(N):"..." form, N a hex type.
@@ -391,31 +409,650 @@ class HiveParser {
     return true;
   }
 
-  Hive& hive_;
-  bool unicode_ = false;
-  Key* current_ = nullptr;
+  HiveSyntax syntax_;
+  bool utf8_;     // names and strings are converted from UTF-8 as they are read
+  bool unicode_;  // string data in hex form is UTF-16
 };
 
-Hive Hive::Parse(std::string_view fileContents) {
+// The lines of a text in memory, from one offset up to another.
+class TextLines {
+ public:
+  TextLines(std::string_view text, std::size_t from, std::size_t to = std::string_view::npos)
+      : text_(text.substr(0, to)), next_(from) {}
+
+  // The next line, without its line feed.
+  bool Next(std::string_view& line) {
+    if (next_ >= text_.size()) return false;
+    lineStart_ = next_;
+    const void* feed = std::memchr(text_.data() + next_, '\n', text_.size() - next_);
+    const std::size_t end = feed != nullptr ? static_cast<std::size_t>(static_cast<const char*>(feed) - text_.data())
+                                            : text_.size();
+    line = text_.substr(next_, end - next_);
+    next_ = feed != nullptr ? end + 1 : end;
+    return true;
+  }
+  std::size_t LineStart() const { return lineStart_; }
+  std::size_t Offset() const { return next_; }  // where the next line starts
+
+ private:
+  std::string_view text_;
+  std::size_t next_;
+  std::size_t lineStart_ = 0;
+};
+
+// The lines of an open file, read a piece at a time after a start already
+// read. A line is held whole however long it is, and stays valid until the
+// next call.
+class FileLines {
+ public:
+  FileLines(int descriptor, std::string_view start) : descriptor_(descriptor), buffer_(start) {
+    end_ = buffer_.size();
+    buffer_.resize(std::max(kReadPiece, end_ + 1));
+  }
+
+  bool Next(std::string_view& line) {
+    for (;;) {
+      const char* data = buffer_.data();
+      if (const void* feed = std::memchr(data + searched_, '\n', end_ - searched_)) {
+        const auto end = static_cast<std::size_t>(static_cast<const char*>(feed) - data);
+        line = std::string_view(data + begin_, end - begin_);
+        Consume(end + 1);
+        return true;
+      }
+      searched_ = end_;
+      if (!ReadMore()) break;
+    }
+    if (begin_ == end_) return false;
+    line = std::string_view(buffer_.data() + begin_, end_ - begin_);
+    Consume(end_);
+    return true;
+  }
+  std::size_t LineStart() const { return lineStart_; }
+  std::size_t Offset() const { return base_ + begin_; }
+  bool Failed() const { return failed_; }
+
+ private:
+  void Consume(std::size_t next) {
+    lineStart_ = base_ + begin_;
+    begin_ = searched_ = next;
+  }
+
+  bool ReadMore() {
+    if (atEnd_) return false;
+    // The line begun moves to the front; the buffer grows only for a line longer than it.
+    if (begin_ > 0) {
+      std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+      base_ += begin_;
+      end_ -= begin_;
+      searched_ -= begin_;
+      begin_ = 0;
+    }
+    if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
+    for (;;) {
+      const ssize_t count = ::read(descriptor_, buffer_.data() + end_, buffer_.size() - end_);
+      if (count > 0) {
+        end_ += static_cast<std::size_t>(count);
+        return true;
+      }
+      if (count < 0 && errno == EINTR) continue;
+      failed_ = count < 0;
+      atEnd_ = true;
+      return false;
+    }
+  }
+
+  int descriptor_;
+  std::string buffer_;
+  std::size_t base_ = 0;      // offset in the file of buffer_[0]
+  std::size_t begin_ = 0;     // the unread text is [begin_, end_)
+  std::size_t end_ = 0;
+  std::size_t searched_ = 0;  // no line feed in [begin_, searched_)
+  std::size_t lineStart_ = 0;
+  bool atEnd_ = false;
+  bool failed_ = false;
+};
+
+// The syntax that a file's header, its first line with text, names; the
+// lines are left at the body.
+template <class Lines>
+HiveSyntax ReadHeader(Lines& lines) {
+  std::string_view line;
+  while (lines.Next(line)) {
+    if (!Trim(line).empty()) return SyntaxOfHeader(line);
+  }
+  return HiveSyntax::Unknown;
+}
+
+// Reads a hive's body: hands each key line to the reader and, where it wants
+// them, each value line, a hex value with its continuation lines joined.
+// A hex value goes on over the next line while its line ends in "\"; every
+// other line is one line.
+template <class Lines, class Reader>
+void ReadBody(Lines& lines, Reader& reader) {
+  std::string joined;
+  std::string_view raw;
+  while (lines.Next(raw)) {
+    std::string_view line = TrimLeft(raw);
+    if (line.empty()) continue;
+    if (line.front() == '[') {
+      reader.KeyLine(TrimRight(line), lines.LineStart(), lines.Offset());
+      continue;
+    }
+    if (line.front() != '"' && line.front() != '@') continue;  // comments, metadata, stray text
+    line = TrimRight(line);
+    const bool continues = line.back() == '\\' && Grammar::IsHexValue(line);
+    const bool wanted = reader.WantsValues();
+    if (!continues) {
+      if (wanted) reader.ValueLine(line);
+      continue;
+    }
+    // Joined by appending, so a value of any length is read in linear time.
+    if (wanted) joined.assign(line.substr(0, line.size() - 1));
+    bool complete = false;  // a value that the end of the file cuts short is not read
+    while (!complete && lines.Next(raw)) {
+      const std::string_view piece = Trim(raw);
+      complete = piece.empty() || piece.back() != '\\';
+      if (wanted) joined += complete ? piece : piece.substr(0, piece.size() - 1);
+    }
+    if (wanted && complete) reader.ValueLine(TrimRight(joined));
+  }
+}
+
+// The keys of a file as a tree of names, with the key lines that list each
+// key and the deletions that remove it, numbered in file order. Values are
+// not read here: each key keeps the ranges of text that hold its value
+// lines. Kept compact (32-bit fields, the names in one block), so that the
+// index stays a fraction of the file it describes.
+class KeyTree {
+ public:
+  static constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
+  static constexpr std::uint32_t kRoot = 0;
+
+  struct Section {  // the value lines after one key line
+    std::uint32_t begin = 0;
+    std::uint32_t end = 0;
+    std::uint32_t ordinal = 0;  // of its key line
+    std::uint32_t next = kNone;  // the key's next section
+  };
+
+  KeyTree() : nodes_(1), slots_(64, kNone) {}
+
+  // The key at a lower-case path, or kNone.
+  std::uint32_t Find(std::string_view path) const {
+    std::uint32_t node = kRoot;
+    ForEachName(path, [&](std::string_view name) {
+      if (node != kNone) node = Child(node, name);
+    });
+    return node;
+  }
+
+  // A key line: the key and every key on the way exist from this ordinal on,
+  // and the key's value lines start at begin.
+  void List(std::string_view path, std::uint32_t ordinal, std::uint32_t begin) {
+    const std::uint32_t node = Walk(path, Creating::Yes, [&](std::uint32_t on) { nodes_[on].listed = ordinal; });
+    const auto section = static_cast<std::uint32_t>(sections_.size());
+    sections_.push_back({begin, begin, ordinal, kNone});
+    Node& key = nodes_[node];
+    if (key.lastSection == kNone) {
+      key.firstSection = section;
+    } else {
+      sections_[key.lastSection].next = section;
+    }
+    key.lastSection = section;
+    openSection_ = section;
+  }
+
+  // A deletion line: the key and everything below it, as listed so far, go.
+  void Delete(std::string_view path, std::uint32_t ordinal) {
+    const std::uint32_t node = Walk(path, Creating::No, [](std::uint32_t) {});
+    if (node != kNone) nodes_[node].deleted = ordinal;
+  }
+
+  // The value lines of the last key listed end here.
+  void EndSection(std::uint32_t end) {
+    if (openSection_ != kNone) sections_[openSection_].end = end;
+    openSection_ = kNone;
+  }
+
+  // The last deletion that removed the key: of itself or of a key above it.
+  std::uint32_t DeletedAt(std::uint32_t node) const {
+    std::uint32_t deleted = 0;
+    for (; node != kNone; node = nodes_[node].parent) deleted = std::max(deleted, nodes_[node].deleted);
+    return deleted;
+  }
+  bool Exists(std::uint32_t node) const { return node == kRoot || nodes_[node].listed > DeletedAt(node); }
+
+  // The key's sections after its last deletion, in file order.
+  template <class Visit>
+  void ForEachLiveSection(std::uint32_t node, Visit visit) const {
+    const std::uint32_t deleted = DeletedAt(node);
+    for (auto at = nodes_[node].firstSection; at != kNone; at = sections_[at].next) {
+      if (sections_[at].ordinal > deleted) visit(sections_[at]);
+    }
+  }
+
+  std::size_t ExistingCount() const {
+    // A parent comes before its children, so one pass carries the deletions down.
+    std::vector<std::uint32_t> deleted(nodes_.size(), 0);
+    std::size_t count = 1;
+    for (std::size_t node = 1; node < nodes_.size(); ++node) {
+      deleted[node] = std::max(nodes_[node].deleted, deleted[nodes_[node].parent]);
+      if (nodes_[node].listed > deleted[node]) ++count;
+    }
+    return count;
+  }
+
+ private:
+  struct Node {
+    std::uint32_t parent = kNone;
+    std::uint32_t nameBegin = 0;  // in names_
+    std::uint32_t nameLength = 0;
+    std::uint32_t listed = 0;   // ordinal of the last key line listing it or a key below it
+    std::uint32_t deleted = 0;  // ordinal of the last deletion naming it
+    std::uint32_t firstSection = kNone;
+    std::uint32_t lastSection = kNone;
+  };
+
+  // The names of a path separated by "\"; the root's path "" has none.
+  template <class Visit>
+  static void ForEachName(std::string_view path, Visit visit) {
+    if (path.empty()) return;
+    for (;;) {
+      const auto separator = path.find('\\');
+      visit(path.substr(0, separator));
+      if (separator == std::string_view::npos) return;
+      path.remove_prefix(separator + 1);
+    }
+  }
+
+  enum class Creating { No, Yes };
+
+  // The key at a lower-case path, created with the keys on the way where
+  // asked, visiting each; kNone where it is missing. Names that the path
+  // shares with the one walked before are not looked up again: the key
+  // lines of a file in Wine's order share most of their paths.
+  template <class Visit>
+  std::uint32_t Walk(std::string_view path, Creating creating, Visit visit) {
+    std::uint32_t node = kRoot;
+    std::size_t depth = 0;
+    bool sharing = true;
+    walked_.clear();
+    ForEachName(path, [&](std::string_view name) {
+      if (node == kNone) return;
+      sharing = sharing && depth < lastNames_.size() && lastNames_[depth] == name;
+      if (sharing) {
+        node = lastNodes_[depth];
+      } else {
+        node = creating == Creating::Yes ? AddChild(node, name) : Child(node, name);
+        if (node == kNone) return;
+      }
+      visit(node);
+      walked_.push_back(node);
+      ++depth;
+    });
+    if (node != kNone) Remember(path);
+    return node;
+  }
+
+  void Remember(std::string_view path) {
+    lastPath_.assign(path);
+    lastNodes_.swap(walked_);
+    lastNames_.clear();
+    ForEachName(std::string_view(lastPath_), [&](std::string_view name) { lastNames_.push_back(name); });
+  }
+
+  static std::size_t HashOf(std::uint32_t parent, std::string_view name) {
+    return std::hash<std::string_view>{}(name) ^ (std::size_t{parent} * 0x9E3779B97F4A7C15ULL);
+  }
+
+  std::string_view NameOf(const Node& node) const { return {names_.data() + node.nameBegin, node.nameLength}; }
+
+  // The slot that holds the child, or the empty slot where it would go.
+  std::size_t SlotOf(std::uint32_t parent, std::string_view name) const {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t slot = HashOf(parent, name) & mask;; slot = (slot + 1) & mask) {
+      const std::uint32_t node = slots_[slot];
+      if (node == kNone || (nodes_[node].parent == parent && NameOf(nodes_[node]) == name)) return slot;
+    }
+  }
+
+  std::uint32_t Child(std::uint32_t parent, std::string_view name) const { return slots_[SlotOf(parent, name)]; }
+
+  std::uint32_t AddChild(std::uint32_t parent, std::string_view name) {
+    std::size_t slot = SlotOf(parent, name);
+    if (slots_[slot] != kNone) return slots_[slot];
+    const auto node = static_cast<std::uint32_t>(nodes_.size());
+    nodes_.push_back({parent, static_cast<std::uint32_t>(names_.size()), static_cast<std::uint32_t>(name.size())});
+    names_ += name;
+    slots_[slot] = node;
+    // At most half full, so that a search ends soon.
+    if (nodes_.size() * 2 > slots_.size()) Rehash(slots_.size() * 2);
+    return node;
+  }
+
+  void Rehash(std::size_t size) {
+    slots_.assign(size, kNone);
+    for (std::uint32_t node = 1; node < nodes_.size(); ++node) {
+      slots_[SlotOf(nodes_[node].parent, NameOf(nodes_[node]))] = node;
+    }
+  }
+
+  std::vector<Node> nodes_;  // the root first; a parent before its children
+  std::vector<Section> sections_;
+  std::string names_;                 // lower case
+  std::vector<std::uint32_t> slots_;  // (parent, name) to node, open addressing
+  std::uint32_t openSection_ = kNone;
+  // The path walked last, its names and their keys.
+  std::string lastPath_;
+  std::vector<std::string_view> lastNames_;
+  std::vector<std::uint32_t> lastNodes_;
+  std::vector<std::uint32_t> walked_;
+};
+
+// Indexes a body: the key lines only.
+class IndexReader {
+ public:
+  IndexReader(const Grammar& grammar, KeyTree& tree) : grammar_(grammar), tree_(tree) {}
+
+  bool WantsValues() const { return false; }
+  void ValueLine(std::string_view) {}
+  void KeyLine(std::string_view line, std::size_t lineStart, std::size_t lineEnd) {
+    tree_.EndSection(static_cast<std::uint32_t>(lineStart));
+    const Grammar::KeyLineKind kind = grammar_.ReadKeyLine(line, path_);
+    if (kind == Grammar::KeyLineKind::NoKey) return;
+    LowerCase(path_);
+    if (kind == Grammar::KeyLineKind::Deletion) {
+      if (!path_.empty()) tree_.Delete(path_, ++ordinal_);
+    } else {
+      tree_.List(path_, ++ordinal_, static_cast<std::uint32_t>(lineEnd));
+    }
+  }
+  void Finish(std::size_t end) { tree_.EndSection(static_cast<std::uint32_t>(end)); }
+
+ private:
+  const Grammar& grammar_;
+  KeyTree& tree_;
+  std::string path_;
+  std::uint32_t ordinal_ = 0;  // a text below kLargestText has fewer key lines than this counts
+};
+
+// Applies every value line it is given to one key.
+class ValueReader {
+ public:
+  ValueReader(const Grammar& grammar, Key& key) : grammar_(grammar), key_(key) {}
+  bool WantsValues() const { return true; }
+  void ValueLine(std::string_view line) { grammar_.ApplyValueLine(line, key_); }
+  void KeyLine(std::string_view, std::size_t, std::size_t) {}
+
+ private:
+  const Grammar& grammar_;
+  Key& key_;
+};
+
+// Follows one key through a whole body: the key lines that list it or a key
+// below it, the deletions of it or of a key above it, and its own values.
+class SingleKeyReader {
+ public:
+  SingleKeyReader(const Grammar& grammar, std::string_view path) : grammar_(grammar), target_(path) {
+    LowerCase(target_);
+    exists_ = target_.empty();  // the root is always there
+  }
+
+  bool WantsValues() const { return inTarget_; }
+  void ValueLine(std::string_view line) { grammar_.ApplyValueLine(line, key_); }
+  void KeyLine(std::string_view line, std::size_t, std::size_t) {
+    inTarget_ = false;
+    if (!grammar_.MayConcern(line, target_)) return;
+    const Grammar::KeyLineKind kind = grammar_.ReadKeyLine(line, path_);
+    if (kind == Grammar::KeyLineKind::NoKey) return;
+    LowerCase(path_);
+    if (kind == Grammar::KeyLineKind::Deletion) {
+      if (!path_.empty() && IsAtOrBelow(target_, path_)) {
+        exists_ = false;
+        key_.values.clear();
+      }
+    } else if (path_ == target_) {
+      exists_ = inTarget_ = true;
+    } else if (IsAtOrBelow(path_, target_)) {
+      exists_ = true;
+    }
+  }
+
+  std::optional<Key> Result() && {
+    if (!exists_) return std::nullopt;
+    return std::move(key_);
+  }
+
+ private:
+  // Whether a lower-case path names the key at another or one below it.
+  static bool IsAtOrBelow(std::string_view path, std::string_view key) {
+    if (key.empty()) return true;
+    return path.starts_with(key) && (path.size() == key.size() || path[key.size()] == '\\');
+  }
+
+  const Grammar& grammar_;
+  std::string target_;
+  std::string path_;
+  Key key_;
+  bool exists_ = false;
+  bool inTarget_ = false;
+};
+
+struct KeyRead {
+  HiveSyntax syntax = HiveSyntax::Unknown;
+  std::optional<Key> key;
+};
+
+template <class Lines>
+KeyRead ReadOneKey(Lines& lines, TextForm form, std::string_view path) {
+  KeyRead read;
+  read.syntax = ReadHeader(lines);
+  if (read.syntax == HiveSyntax::Unknown) return read;
+  const Grammar grammar(read.syntax, form);
+  SingleKeyReader reader(grammar, path);
+  ReadBody(lines, reader);
+  read.key = std::move(reader).Result();
+  return read;
+}
+
+// A regular file opened for reading, closed with this object. A FIFO or a
+// device is refused without waiting on it.
+class ReadableFile {
+ public:
+  explicit ReadableFile(const std::filesystem::path& file)
+      : descriptor_(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
+    struct stat info {};
+    if (descriptor_ >= 0 && (::fstat(descriptor_, &info) != 0 || !S_ISREG(info.st_mode))) {
+      ::close(descriptor_);
+      descriptor_ = -1;
+    }
+    size_ = descriptor_ >= 0 ? static_cast<std::size_t>(info.st_size) : 0;
+  }
+  ~ReadableFile() {
+    if (descriptor_ >= 0) ::close(descriptor_);
+  }
+  ReadableFile(const ReadableFile&) = delete;
+  ReadableFile& operator=(const ReadableFile&) = delete;
+
+  bool IsOpen() const { return descriptor_ >= 0; }
+  int Descriptor() const { return descriptor_; }
+  std::size_t Size() const { return size_; }  // when it was opened
+
+ private:
+  int descriptor_;
+  std::size_t size_ = 0;
+};
+
+}  // namespace
+
+bool CaseInsensitiveLess::operator()(std::string_view a, std::string_view b) const {
+  const std::size_t length = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < length; ++i) {
+    const auto left = static_cast<unsigned char>(Lower(a[i]));
+    const auto right = static_cast<unsigned char>(Lower(b[i]));
+    if (left != right) return left < right;
+  }
+  return a.size() < b.size();
+}
+
+// A file's text, held by a hive for its lifetime. The buffer is not cleared
+// before it is read into, so that a large file costs one pass, not two.
+class Hive::FileText {
+ public:
+  FileText() = default;
+  explicit FileText(std::string_view text) {
+    Reserve(text.size());
+    if (!text.empty()) std::memcpy(bytes_.get(), text.data(), text.size());
+    size_ = text.size();
+  }
+
+  std::string_view View() const { return {bytes_.get(), size_}; }
+
+  // Appends what is left of a file, up to limit bytes in all; false on a read error.
+  bool ReadFrom(int descriptor, std::size_t expected, std::size_t limit) {
+    // One byte more than expected, so that the end shows without growing.
+    Reserve(std::min(limit, std::max(size_, expected) + 1));
+    while (size_ < limit) {
+      if (size_ == capacity_) Reserve(std::min(limit, capacity_ * 2));
+      const ssize_t count = ::read(descriptor, bytes_.get() + size_, capacity_ - size_);
+      if (count > 0) {
+        size_ += static_cast<std::size_t>(count);
+      } else if (count == 0) {
+        break;
+      } else if (errno != EINTR) {
+        return false;
+      }
+    }
+    return true;
+  }
+
+ private:
+  void Reserve(std::size_t capacity) {
+    if (capacity <= capacity_) return;
+    auto larger = std::make_unique_for_overwrite<char[]>(capacity);
+    if (size_ > 0) std::memcpy(larger.get(), bytes_.get(), size_);
+    bytes_ = std::move(larger);
+    capacity_ = capacity;
+  }
+
+  std::unique_ptr<char[]> bytes_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+};
+
+// A whole file's text with the index of its key lines.
+class Hive::Index {
+ public:
+  Index(FileText text, std::size_t bodyStart, Grammar grammar) : text_(std::move(text)), grammar_(grammar) {
+    TextLines lines(text_.View(), bodyStart);
+    IndexReader reader(grammar_, tree_);
+    ReadBody(lines, reader);
+    reader.Finish(text_.View().size());
+  }
+
+  const KeyTree& Tree() const { return tree_; }
+
+  Key ValuesOf(std::uint32_t node) const {
+    Key key;
+    tree_.ForEachLiveSection(node, [&](const KeyTree::Section& section) {
+      TextLines lines(text_.View(), section.begin, section.end);
+      ValueReader reader(grammar_, key);
+      ReadBody(lines, reader);
+    });
+    return key;
+  }
+
+ private:
+  FileText text_;
+  Grammar grammar_;
+  KeyTree tree_;
+};
+
+struct Hive::ParsedKeys {
+  std::mutex mutex;
+  std::unordered_map<std::string, Key> keys;  // by lower-case path; a key stays where it is
+};
+
+Hive::Hive() : parsedKeys_(std::make_unique<ParsedKeys>()) {}
+Hive::Hive(Hive&&) noexcept = default;
+Hive& Hive::operator=(Hive&&) noexcept = default;
+Hive::~Hive() = default;
+
+Hive Hive::FromContents(FileText contents) {
   Hive hive;
-  HiveParser(hive).Parse(fileContents);
+  const Encoding encoding = EncodingOf(contents.View().substr(0, kReadPiece));
+  std::size_t start = encoding.markLength;
+  if (encoding.form == TextForm::Utf16) {
+    contents = FileText(Utf16BytesToAnsi(contents.View().substr(start)));
+    start = 0;
+  }
+  TextLines lines(contents.View(), start);
+  hive.syntax_ = ReadHeader(lines);
+  if (hive.syntax_ != HiveSyntax::Unknown) {
+    const std::size_t bodyStart = lines.Offset();
+    hive.index_ = std::make_unique<Index>(std::move(contents), bodyStart, Grammar(hive.syntax_, encoding.form));
+  }
   return hive;
 }
 
+Hive Hive::Parse(std::string_view fileContents) {
+  if (fileContents.size() >= kLargestText) return Hive();
+  return FromContents(FileText(fileContents));
+}
+
 std::optional<Hive> Hive::Load(const std::filesystem::path& file) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(file, error)) return std::nullopt;
-  std::ifstream stream(file, std::ios::binary);
-  if (!stream) return std::nullopt;
-  std::ostringstream contents;
-  contents << stream.rdbuf();
-  if (stream.bad()) return std::nullopt;
-  return Parse(contents.str());
+  const ReadableFile opened(file);
+  if (!opened.IsOpen() || opened.Size() >= kLargestText) return std::nullopt;
+  FileText contents;
+  if (!contents.ReadFrom(opened.Descriptor(), opened.Size(), kLargestText)) return std::nullopt;
+  if (contents.View().size() >= kLargestText) return std::nullopt;
+  return FromContents(std::move(contents));
+}
+
+std::optional<Hive> Hive::LoadKey(const std::filesystem::path& file, std::string_view path) {
+  const ReadableFile opened(file);
+  if (!opened.IsOpen()) return std::nullopt;
+  FileText start;
+  if (!start.ReadFrom(opened.Descriptor(), kReadPiece, kReadPiece)) return std::nullopt;
+  const Encoding encoding = EncodingOf(start.View());
+
+  KeyRead read;
+  if (encoding.form == TextForm::Utf16) {
+    // Only version 5.00 exports come as UTF-16, and they are small: converted whole.
+    if (!start.ReadFrom(opened.Descriptor(), opened.Size(), kLargestText)) return std::nullopt;
+    const std::string text = Utf16BytesToAnsi(start.View().substr(encoding.markLength));
+    TextLines lines(text, 0);
+    read = ReadOneKey(lines, encoding.form, path);
+  } else {
+    FileLines lines(opened.Descriptor(), start.View().substr(encoding.markLength));
+    read = ReadOneKey(lines, encoding.form, path);
+    if (lines.Failed()) return std::nullopt;
+  }
+  Hive hive;
+  hive.syntax_ = read.syntax;
+  std::string lowerPath(path);
+  LowerCase(lowerPath);
+  if (read.key) hive.parsedKeys_->keys.emplace(std::move(lowerPath), std::move(*read.key));
+  return hive;
 }
 
 const Key* Hive::FindKey(std::string_view path) const {
-  const auto found = keys_.find(path);
-  return found == keys_.end() ? nullptr : &found->second;
+  if (!parsedKeys_) return nullptr;  // moved from
+  std::string lowerPath(path);
+  LowerCase(lowerPath);
+  std::lock_guard lock(parsedKeys_->mutex);
+  auto& keys = parsedKeys_->keys;
+  if (const auto found = keys.find(lowerPath); found != keys.end()) return &found->second;
+  if (!index_) return nullptr;
+  const KeyTree& tree = index_->Tree();
+  const std::uint32_t node = tree.Find(lowerPath);
+  if (node == KeyTree::kNone || !tree.Exists(node)) return nullptr;
+  return &keys.emplace(std::move(lowerPath), index_->ValuesOf(node)).first->second;
+}
+
+std::size_t Hive::KeyCount() const {
+  if (index_) return index_->Tree().ExistingCount();
+  return parsedKeys_ ? parsedKeys_->keys.size() : 0;
 }
 
 }  // namespace registry

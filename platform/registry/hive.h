@@ -1,9 +1,13 @@
-// Registry hive files in .reg syntax (REGEDIT4, version 5.00, Wine's format),
-// read into memory. Nothing is ever written back.
+// Registry hive files in .reg syntax (REGEDIT4, version 5.00, Wine's format).
+// Nothing is ever written back. Reading takes time and memory linear in the
+// file's size for every construct: a hive indexes its key lines once and
+// parses the values of a key only when that key is asked for, and LoadKey
+// reads the one key it is asked for without keeping the file.
 #pragma once
 
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,23 +47,38 @@ class Hive {
  public:
   // Reads a hive file's text; lines that cannot be parsed are skipped, and no
   // content can make the parser fail or read past its data. A file without a
-  // known header gives an empty hive.
+  // known header gives an empty hive, and so does text of 2 GiB or more.
   static Hive Parse(std::string_view fileContents);
-  // Nothing when the file cannot be read.
+  // Nothing when the file cannot be read or is 2 GiB or more.
   static std::optional<Hive> Load(const std::filesystem::path& file);
+  // The one key at path, read from the file in pieces with only that key's
+  // values parsed: memory stays small whatever the file's size. FindKey on
+  // the result answers for that path alone. Nothing when the file cannot be read.
+  static std::optional<Hive> LoadKey(const std::filesystem::path& file, std::string_view path);
+
+  Hive(Hive&&) noexcept;
+  Hive& operator=(Hive&&) noexcept;
+  ~Hive();
 
   // A key by its path below the hive's root ("Software\\Microsoft"), any letter
   // case. The root itself is "". Every folder on the way to a key listed in the
-  // file exists as a key too.
+  // file exists as a key too. The key stays valid as long as the hive.
   const Key* FindKey(std::string_view path) const;
 
   HiveSyntax Syntax() const { return syntax_; }
-  std::size_t KeyCount() const { return keys_.size(); }
+  // Keys the hive holds, its root included.
+  std::size_t KeyCount() const;
 
  private:
-  std::map<std::string, Key, CaseInsensitiveLess> keys_;
+  class FileText;
+  class Index;
+  struct ParsedKeys;
+  Hive();
+  static Hive FromContents(FileText contents);
+
   HiveSyntax syntax_ = HiveSyntax::Unknown;
-  friend class HiveParser;
+  std::unique_ptr<const Index> index_;      // none for a single key or an empty hive
+  std::unique_ptr<ParsedKeys> parsedKeys_;  // keys whose values have been read, by path
 };
 
 }  // namespace registry

@@ -73,7 +73,8 @@ LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD /*options*/, REGSAM desired, P
   if (!sub.empty() && sub.front() == '\\') return ERROR_FILE_NOT_FOUND;
   path = Join(path, sub);
 
-  const std::optional<registry::Hive> hive = registry::Hive::Load(hiveFile);
+  // Only the key opened is read from the file: a hive of megabytes costs no more memory.
+  const std::optional<registry::Hive> hive = registry::Hive::LoadKey(hiveFile, path);
   const registry::Key* found = hive ? hive->FindKey(path) : nullptr;
   if (found == nullptr && !(hive && path.empty())) return ERROR_FILE_NOT_FOUND;
   if ((desired & kWriteRights) != 0 && win32::IsReadOnly(hiveFile)) return ERROR_ACCESS_DENIED;

@@ -1,5 +1,7 @@
 #include "platform/win32/codepage.h"
 
+#include <iconv.h>
+
 #include <array>
 
 namespace win32 {
@@ -57,6 +59,34 @@ char32_t DecodeUtf8(std::string_view text, std::size_t& i) {
   return cp;
 }
 
+// A conversion of iconv's, closed with this object.
+class IconvConversion {
+ public:
+  IconvConversion(const char* to, const char* from) : handle_(::iconv_open(to, from)) {}
+  ~IconvConversion() {
+    if (IsOpen()) ::iconv_close(handle_);
+  }
+  IconvConversion(const IconvConversion&) = delete;
+  IconvConversion& operator=(const IconvConversion&) = delete;
+
+  bool IsOpen() const { return handle_ != reinterpret_cast<iconv_t>(-1); }
+
+  // The bytes of one character in the target, or empty where it has no form there.
+  std::string Character(std::string input) {
+    char buffer[8];
+    char* in = input.data();
+    std::size_t inLeft = input.size();
+    char* out = buffer;
+    std::size_t outLeft = sizeof buffer;
+    ::iconv(handle_, nullptr, nullptr, nullptr, nullptr);
+    if (::iconv(handle_, &in, &inLeft, &out, &outLeft) == static_cast<std::size_t>(-1) || inLeft != 0) return {};
+    return std::string(buffer, sizeof buffer - outLeft);
+  }
+
+ private:
+  iconv_t handle_;
+};
+
 }  // namespace
 
 char32_t AnsiToCodePoint(unsigned char c) {
@@ -112,6 +142,25 @@ std::string Utf16ToAnsi(std::u16string_view utf16) {
     out += ansi < 0 ? kUnmappable : static_cast<char>(ansi);
   }
   return out;
+}
+
+std::string AnsiToOem(std::string_view ansi) {
+  std::string oem;
+  oem.reserve(ansi.size());
+  IconvConversion toOem("IBM437", "UTF-8");
+  for (char c : ansi) {
+    const auto byte = static_cast<unsigned char>(c);
+    std::string converted;
+    if (byte >= 0x80 && toOem.IsOpen()) {
+      std::string utf8;
+      AppendUtf8(utf8, AnsiToCodePoint(byte));
+      converted = toOem.Character(utf8);
+    }
+    // Outside ASCII only one byte outside ASCII will do; else the 1252 byte stays.
+    const bool oneHighByte = converted.size() == 1 && (static_cast<unsigned char>(converted[0]) & 0x80) != 0;
+    oem += oneHighByte ? converted[0] : c;
+  }
+  return oem;
 }
 
 char AnsiToUpper(char c) {

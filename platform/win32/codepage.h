@@ -1,4 +1,5 @@
-// The ANSI code page (1252) against the host's UTF-8 and UTF-16.
+// The ANSI code page (1252) against the host's UTF-8 and UTF-16, and the
+// OEM code page (437) that the console reads.
 #pragma once
 
 #include <string>
@@ -18,6 +19,11 @@ std::string AnsiToUtf8(std::string_view ansi);
 std::string Utf8ToAnsi(std::string_view utf8);
 std::u16string AnsiToUtf16(std::string_view ansi);
 std::string Utf16ToAnsi(std::u16string_view utf16);
+
+// ANSI text in the OEM code page 437, in which cmd reads a batch file. ASCII
+// stays as it is; a character with no 437 form (the euro sign, for one)
+// keeps its 1252 byte, the nearest a batch file can come to it.
+std::string AnsiToOem(std::string_view ansi);
 
 // Letter case of the 1252 letters, ASCII included.
 char AnsiToUpper(char c);

@@ -57,11 +57,11 @@ std::optional<fs::path> RelativeUnder(const fs::path& host, const fs::path& base
 
 std::size_t Depth(const fs::path& p) { return static_cast<std::size_t>(std::distance(p.begin(), p.end())); }
 
+// In Wine's own format, and nothing in it ties the prefix to one
+// architecture: Wine ignores a hive whose #arch= line is not its own.
 constexpr const char* kUserHive =
     "WINE REGISTRY Version 2\n"
     ";; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n"
-    "\n"
-    "#arch=win32\n"
     "\n"
     "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\Shell Folders] 0\n"
     "\"Desktop\"=\"C:\\\\windows\\\\desktop\"\n"
@@ -196,8 +196,10 @@ std::string Prefix::HostToWindows(const fs::path& hostPath) const {
 }
 
 std::string Prefix::WindowsDirectory() const {
-  if (const auto hive = registry::Hive::Load(SystemHive())) {
-    if (const auto* key = hive->FindKey("Software\\Microsoft\\Windows NT\\CurrentVersion")) {
+  constexpr const char* kCurrentVersion = "Software\\Microsoft\\Windows NT\\CurrentVersion";
+  // Read at start-up: only the one key is parsed, however large the hive.
+  if (const auto hive = registry::Hive::LoadKey(SystemHive(), kCurrentVersion)) {
+    if (const auto* key = hive->FindKey(kCurrentVersion)) {
       if (const auto value = key->values.find("SystemRoot"); value != key->values.end()) {
         const auto& v = value->second;
         if (v.type == registry::REG_SZ || v.type == registry::REG_EXPAND_SZ) {

@@ -193,7 +193,14 @@ TEST_F(CompletionTest, WritesMergeBatByteForByte) {
        "xcopy/y/I a:\\*.dat \"C:\\My Calendar\\merge\""},
       {"operators are quoted", "C:\\A&B(1)", C("A&B(1)/Merge.bat"), "xcopy/y/I a:\\*.dat \"C:\\A&B(1)\\merge\""},
       {"a per cent sign is doubled", "C:\\100%", C("100%/Merge.bat"), "xcopy/y/I a:\\*.dat C:\\100%%\\merge"},
-      {"ANSI bytes kept as they are", "C:\\Caf\xE9", C("Caf\xC3\xA9/Merge.bat"), "xcopy/y/I a:\\*.dat C:\\Caf\xE9\\merge"},
+      // cmd reads the file in the OEM code page 437: 1252's bytes would name another folder.
+      {"e acute in the OEM code page", "C:\\Caf\xE9", C("Caf\xC3\xA9/Merge.bat"), "xcopy/y/I a:\\*.dat C:\\Caf\x82\\merge"},
+      {"u umlaut in the OEM code page", "C:\\M\xFCller", C("M\xC3\xBCller/Merge.bat"),
+       "xcopy/y/I a:\\*.dat C:\\M\x81ller\\merge"},
+      {"sharp s in the OEM code page", "C:\\Stra\xDF" "e", C("Stra\xC3\x9F" "e/Merge.bat"),
+       "xcopy/y/I a:\\*.dat C:\\Stra\xE1" "e\\merge"},
+      {"the euro sign, which 437 lacks, keeps its 1252 byte", "C:\\Preis\x80", C("Preis\xE2\x82\xAC/Merge.bat"),
+       "xcopy/y/I a:\\*.dat C:\\Preis\x80\\merge"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);

@@ -13,7 +13,7 @@ const std::vector<std::pair<std::string, std::string>> kMediumFiles = {
     {"calendar.dat", "1999-01-01 Sample reminder\r\n"},
 };
 
-InstallerTest::InstallerTest() {
+InstallerTest::InstallerTest(testing_support::PrefixLayout layout) : prefix(layout) {
   backend.SetUnexpectedDialogHandler([](const vcl::DialogRequest& request) {
     ADD_FAILURE() << "unexpected dialog \"" << request.Title << "\": " << request.Text;
   });

@@ -27,7 +27,7 @@ class InstallerTest : public ::testing::Test {
   fs::path Medium() const { return prefix.Base() / "medium"; }
 
  protected:
-  InstallerTest();
+  explicit InstallerTest(testing_support::PrefixLayout layout = testing_support::PrefixLayout::Minimal);
   ~InstallerTest() override;
 
   // Lays out the medium as drive A: and makes it the current folder.

@@ -6,6 +6,7 @@
 
 #include "platform/registry/Registry.h"
 #include "tests/support/TempPrefix.h"
+#include "tests/support/WinePrefix.h"
 
 namespace {
 
@@ -136,6 +137,58 @@ TEST_F(WinRegTest, RegistryObjectReportsRealTypesAndPaths) {
   registry.SetRootKey(HKEY_LOCAL_MACHINE);  // a new root closes the key
   EXPECT_EQ(registry.CurrentKey(), nullptr);
   EXPECT_EQ(registry::OpenKeyCount(), 0u);
+}
+
+// The user hive laid out at first use is one Wine takes: its own format, and
+// no #arch= line, which a Wine of the other architecture refuses.
+TEST(PrefixHiveTest, TheUserHiveOfAFirstUseIsInWinesFormatByteForByte) {
+  TempPrefix prefix;
+  EXPECT_EQ(testing_support::ReadFile(prefix.Root() / "user.reg"),
+            "WINE REGISTRY Version 2\n"
+            ";; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n"
+            "\n"
+            "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\Shell Folders] 0\n"
+            "\"Desktop\"=\"C:\\\\windows\\\\desktop\"\n"
+            "\"Programs\"=\"C:\\\\windows\\\\Start Menu\\\\Programs\"\n");
+}
+
+// Both kinds of prefix answer the calls the installer makes: the Shell
+// Folders of the user, and the Windows directory in the machine's hive.
+TEST(PrefixHiveTest, BothPrefixesAnswerForTheUserAndTheMachine) {
+  struct Row {
+    const char* name;
+    testing_support::PrefixLayout layout;
+    std::string programs;
+  } rows[] = {
+      {"minimal prefix of a first use", testing_support::PrefixLayout::Minimal, "C:\\windows\\Start Menu\\Programs"},
+      {"prefix of Wine's size and shape", testing_support::PrefixLayout::Wine,
+       testing_support::WineProgramsFolder(testing_support::WinePrefixOptions{}.user)},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    TempPrefix prefix(row.layout);
+    {
+      vcl::TRegistry registry;
+      ASSERT_TRUE(registry.OpenKey("\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"));
+      EXPECT_EQ(registry.ReadString("Programs"), row.programs);
+    }
+    HKEY key = nullptr;
+    if (row.layout == testing_support::PrefixLayout::Wine) {
+      ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion", 0, KEY_READ,
+                              &key),
+                ERROR_SUCCESS);
+      char data[32] = {};
+      DWORD size = sizeof data;
+      EXPECT_EQ(RegQueryValueExA(key, "SystemRoot", nullptr, nullptr, reinterpret_cast<LPBYTE>(data), &size),
+                ERROR_SUCCESS);
+      EXPECT_STREQ(data, "C:\\windows");
+      EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+    }
+    // A read-only hive still refuses full access, however large.
+    testing_support::MakeReadOnly(prefix.Root() / "user.reg");
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_ALL_ACCESS, &key), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(registry::OpenKeyCount(), 0u);
+  }
 }
 
 }  // namespace

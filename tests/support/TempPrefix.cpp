@@ -10,12 +10,13 @@
 #include <stdexcept>
 
 #include "platform/win32/prefix.h"
+#include "tests/support/WinePrefix.h"
 
 namespace fs = std::filesystem;
 
 namespace testing_support {
 
-TempPrefix::TempPrefix() {
+TempPrefix::TempPrefix(PrefixLayout layout) {
   std::string pattern = (fs::temp_directory_path() / "kestu-test-XXXXXX").string();
   if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   base_ = pattern;
@@ -25,7 +26,8 @@ TempPrefix::TempPrefix() {
     savedPrefix_ = prefix;
   }
   ::setenv("WINEPREFIX", Root().c_str(), 1);
-  win32::Prefix::Current();  // lays the prefix out
+  if (layout == PrefixLayout::Wine) MakeWinePrefix(Root());
+  win32::Prefix::Current();  // lays a minimal prefix out where there is none
   Enter(DriveC());
 }
 

@@ -1,5 +1,7 @@
 // A fresh prefix in a temporary folder for one test: WINEPREFIX points at it
 // while the test runs, and the process's folder is restored afterwards.
+// Minimal is the prefix the layer lays out at first use; Wine is one of
+// Wine's size and shape (tests/support/WinePrefix.h).
 #pragma once
 
 #include <filesystem>
@@ -8,9 +10,11 @@
 
 namespace testing_support {
 
+enum class PrefixLayout { Minimal, Wine };
+
 class TempPrefix {
  public:
-  TempPrefix();
+  explicit TempPrefix(PrefixLayout layout = PrefixLayout::Minimal);
   ~TempPrefix();
   TempPrefix(const TempPrefix&) = delete;
   TempPrefix& operator=(const TempPrefix&) = delete;
