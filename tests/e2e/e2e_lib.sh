@@ -1,7 +1,8 @@
 # Helpers for driving the real setup window on a private X server, as a person
 # would: keys and clicks through xdotool, waits by polling, and checks that
 # read the window's pixels back. Sourced by run_case.sh. Needs: SETUP_BINARY,
-# MEDIA_DIR, E2E_OUT, E2E_PIXELS, E2E_HOLD_LIBRARY, E2E_SOURCE.
+# MEDIA_DIR, E2E_OUT, E2E_PIXELS, E2E_HOLD_LIBRARY, E2E_SOURCE; and, for
+# PREFIX_LAYOUT=wine, E2E_MAKE_WINE_PREFIX.
 
 set -u
 
@@ -133,14 +134,16 @@ prepare_medium() {
   cp -r "$MEDIA_DIR"/. "$MEDIUM"/
   cp "$SETUP_BINARY" "$MEDIUM/setup"
   MEDIUM_AT_START=$(cd "$MEDIUM" && find . -mindepth 1 | sort)
-  lay_out_prefix "${PREFIX_LAYOUT:-first-use}"
+  lay_out_prefix "$PREFIX_LAYOUT"
 }
 
 # Sets PREFIX, DRIVE_C, PROGRAM_GROUP (the folder start-up creates under the
-# Windows directory's Start Menu), LINK_FOLDER (where the Start-menu
-# shortcuts are saved: "Kestu Graphics" in the user's Programs folder),
-# DESKTOP_FOLDER, and DRIVE_C_AT_START: what drive C: holds once setup has
-# started, before anything is installed, one entry a line.
+# Windows directory's Start Menu, where that menu exists), LINK_FOLDER (where
+# the Start-menu shortcuts are saved: "Kestu Graphics" in the user's Programs
+# folder), DESKTOP_FOLDER (the Windows directory's desktop, where the desktop
+# shortcut goes) with HAS_DESKTOP (1 where that folder exists, else 0), and
+# DRIVE_C_AT_START: what drive C: holds once setup has started, before
+# anything is installed, one entry a line.
 lay_out_prefix() {
   PREFIX="$CASE_DIR/prefix"
   DRIVE_C="$PREFIX/drive_c"
@@ -152,8 +155,21 @@ lay_out_prefix() {
       PROGRAM_GROUP="$DRIVE_C/windows/Start Menu/Programs/Kestu Graphics"
       LINK_FOLDER="$PROGRAM_GROUP"
       DESKTOP_FOLDER="$DRIVE_C/windows/desktop"
+      HAS_DESKTOP=1
       DRIVE_C_AT_START=$(printf '%s\n' ./windows "./windows/Start Menu" "./windows/Start Menu/Programs" \
         "./windows/Start Menu/Programs/Kestu Graphics" ./windows/desktop)
+      ;;
+    wine)
+      # A prefix of Wine's size and shape: megabytes of registry, the user's
+      # Programs folder under C:\users, no Start Menu and no desktop folder
+      # under C:\windows, so start-up makes nothing and no desktop shortcut
+      # can be saved.
+      "$E2E_MAKE_WINE_PREFIX" "$PREFIX" --user kestu || fail "the Wine-style prefix could not be laid out"
+      PROGRAM_GROUP="$DRIVE_C/windows/Start Menu/Programs/Kestu Graphics"
+      LINK_FOLDER="$DRIVE_C/users/kestu/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Kestu Graphics"
+      DESKTOP_FOLDER="$DRIVE_C/windows/desktop"
+      HAS_DESKTOP=0
+      DRIVE_C_AT_START=$(cd "$DRIVE_C" && find . -mindepth 1)
       ;;
     *) fail "unknown prefix layout $1" ;;
   esac

@@ -13,7 +13,14 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 . "$HERE/e2e_lib.sh"
 
 CASE=${1:?case name}
+PREFIX_LAYOUT=${PREFIX_LAYOUT:-first-use}
+# A case in the other prefix has a folder of its own, and makes no README pictures.
 CASE_DIR="$E2E_OUT/$CASE"
+README_PICTURES="$E2E_OUT/readme"
+if [ "$PREFIX_LAYOUT" != first-use ]; then
+  CASE_DIR="$CASE_DIR.$PREFIX_LAYOUT"
+  README_PICTURES="$CASE_DIR/readme"
+fi
 rm -rf "$CASE_DIR"
 mkdir -p "$CASE_DIR"
 require_tools
@@ -23,6 +30,13 @@ ENTER_CAPTION="Enter desired Kestu Calendar directory path."
 ADVICE="Use [Start Menu][Kestu Graphics] to run Calendar."
 ADVICE_WITH_ICON="Use [Start Menu][Kestu Graphics] or the desktop [Icon] to run Calendar."
 installed_caption() { echo "Kestu Dereviza Razozire is installed in [$1]"; }
+# After Yes to the desktop question: the advice, and the shortcut checked on
+# disk. The desktop folder is the Windows directory's, which a prefix laid
+# out by Wine does not have; the advice then names the Start menu alone.
+advice_after_yes() { if [ "$HAS_DESKTOP" = 1 ]; then echo "$ADVICE_WITH_ICON"; else echo "$ADVICE"; fi; }
+expect_desktop_link() {
+  if [ "$HAS_DESKTOP" = 1 ]; then expect_path "$DESKTOP_FOLDER/Calendar.lnk"; else expect_no_path "$DESKTOP_FOLDER"; fi
+}
 
 # Points to click, in the window's client area at the display's scale.
 point_in() {
@@ -184,8 +198,8 @@ case "$CASE" in
     release_final_repaint
     wait_for "Merge.bat" test -e "$DRIVE_C/Kestu/Merge.bat"
     expect_installed_into Kestu 'C:\Kestu'
-    expect_path "$DESKTOP_FOLDER/Calendar.lnk"
-    expect_finished_window "$(installed_caption 'C:\Kestu')" "$ADVICE_WITH_ICON"
+    expect_desktop_link
+    expect_finished_window "$(installed_caption 'C:\Kestu')" "$(advice_after_yes)"
     click_close_box "$MAIN_WINDOW"
     expect_exit_code 0
     ;;
@@ -215,7 +229,7 @@ case "$CASE" in
     wait_for "Merge.bat" test -e "$DRIVE_C/Existing2/Merge.bat"
     expect_installed_into Existing2 'C:\Existing2'
     expect_no_path "$DRIVE_C/Existing/merge"
-    expect_finished_window "$(installed_caption 'C:\Existing2')" "$ADVICE_WITH_ICON"
+    expect_finished_window "$(installed_caption 'C:\Existing2')" "$(advice_after_yes)"
     keys Tab Return
     expect_exit_code 0
     ;;
@@ -241,19 +255,19 @@ case "$CASE" in
   # program. Its pictures are the README's.
   full_run)
     start_display; start_window_manager; prepare_medium; start_setup
-    mkdir -p "$E2E_OUT/readme"
+    mkdir -p "$README_PICTURES"
     expect_centred "the installer window" "$MAIN_WINDOW"
     expect_ready_window 'C:\Kestu'
-    "$IMPORT" -window "$MAIN_WINDOW" -frame "$E2E_OUT/readme/window-start.png"
+    "$IMPORT" -window "$MAIN_WINDOW" -frame "$README_PICTURES/window-start.png"
     type_text 'C:\Kes'
     expect_window "typing" caption "$ENTER_CAPTION" edit 'C:\Kes' buttons Button1 Button2
-    "$IMPORT" -window "$MAIN_WINDOW" -frame "$E2E_OUT/readme/window-typing.png"
+    "$IMPORT" -window "$MAIN_WINDOW" -frame "$README_PICTURES/window-typing.png"
     type_text 'tu'
     click_control Button1
     wait_dialog "Information"
     expect_centred "the information dialog" "$DIALOG"
     keys Return
-    TRANSFER_PICTURE="$E2E_OUT/readme/window-progress.png" follow_transfer 'C:\Kestu'
+    TRANSFER_PICTURE="$README_PICTURES/window-progress.png" follow_transfer 'C:\Kestu'
     wait_dialog "Confirm"
     expect_centred "the desktop question" "$DIALOG"
     screenshot "desktop-question"
@@ -261,9 +275,9 @@ case "$CASE" in
     release_final_repaint
     wait_for "Merge.bat" test -e "$DRIVE_C/Kestu/Merge.bat"
     expect_installed_into Kestu 'C:\Kestu'
-    expect_path "$DESKTOP_FOLDER/Calendar.lnk"
-    expect_finished_window "$(installed_caption 'C:\Kestu')" "$ADVICE_WITH_ICON"
-    "$IMPORT" -window "$MAIN_WINDOW" -frame "$E2E_OUT/readme/window-finished.png"
+    expect_desktop_link
+    expect_finished_window "$(installed_caption 'C:\Kestu')" "$(advice_after_yes)"
+    "$IMPORT" -window "$MAIN_WINDOW" -frame "$README_PICTURES/window-finished.png"
     click_control Button3
     expect_exit_code 0
     ;;
@@ -371,7 +385,8 @@ case "$CASE" in
     ;;
 
   # No Programs folder where the registry names it: no Start-menu shortcut
-  # can be saved, and the advice names only the desktop icon that was.
+  # can be saved, and the advice names only the desktop icon that was, or,
+  # where there is no desktop folder either, where Calendar is.
   no_programs_folder)
     start_display; start_window_manager; prepare_medium; start_setup
     rm -rf "$(dirname "$LINK_FOLDER")"
@@ -382,8 +397,10 @@ case "$CASE" in
     release_final_repaint
     wait_for "Merge.bat" test -e "$DRIVE_C/Kestu/Merge.bat"
     expect_no_path "$LINK_FOLDER"
-    expect_path "$DESKTOP_FOLDER/Calendar.lnk"
-    expect_finished_window "$(installed_caption 'C:\Kestu')" "Use the desktop [Icon] to run Calendar."
+    expect_desktop_link
+    if [ "$HAS_DESKTOP" = 1 ]; then advice="Use the desktop [Icon] to run Calendar."
+    else advice="Calendar is installed in [C:\Kestu]."; fi
+    expect_finished_window "$(installed_caption 'C:\Kestu')" "$advice"
     click_control Button3
     expect_exit_code 0
     ;;
@@ -467,7 +484,7 @@ case "$CASE" in
     expect_centred "the desktop question" "$DIALOG"
     keys Return
     release_final_repaint
-    expect_finished_window "$(installed_caption 'C:\Kestu')" "$ADVICE_WITH_ICON"
+    expect_finished_window "$(installed_caption 'C:\Kestu')" "$(advice_after_yes)"
     click_close_box "$MAIN_WINDOW"
     expect_exit_code 0
     ;;
