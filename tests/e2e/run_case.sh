@@ -101,17 +101,23 @@ install_into_new() {
   wait_dialog "Confirm"
 }
 
+# A run into an existing directory, from the press of Install: Yes to using
+# it, the transfer followed, No to a desktop icon.
+install_into_existing() {
+  wait_dialog "Confirm"
+  keys Return
+  follow_transfer "$1"
+  wait_dialog "Confirm"
+  keys n
+}
+
 # From Install, back into the edit (Shift+Tab selects its text), C:\Kestu
-# typed and installed: Yes to using the existing directory, No to a desktop icon.
+# typed and installed into, as it exists.
 install_again_into_kestu() {
   keys shift+Tab
   type_text 'C:\Kestu'
   click_control Button1
-  wait_dialog "Confirm"
-  keys Return
-  follow_transfer 'C:\Kestu'
-  wait_dialog "Confirm"
-  keys n
+  install_into_existing 'C:\Kestu'
 }
 
 # The installer on one screen: its client area exactly the layout scaled to
@@ -293,11 +299,7 @@ case "$CASE" in
     expect_ready_window 'C:\Kestu'
     tab_to_install 'C:\Kestu'
     keys space
-    wait_dialog "Confirm"
-    keys Return
-    follow_transfer 'C:\Kestu'
-    wait_dialog "Confirm"
-    keys n
+    install_into_existing 'C:\Kestu'
     release_final_repaint
     wait_for "Merge.bat" test -e "$DRIVE_C/Kestu/Merge.bat"
     printf 'an older read-me\r\n' | cmp -s - "$DRIVE_C/Kestu/read_me.txt" || fail "the older read-me was not kept"
@@ -369,11 +371,7 @@ case "$CASE" in
     start_setup
     tab_to_install 'C:\Kestu'
     keys Return
-    wait_dialog "Confirm"
-    keys Return
-    follow_transfer 'C:\Kestu'
-    wait_dialog "Confirm"
-    keys n
+    install_into_existing 'C:\Kestu'
     release_final_repaint
     wait_for "Merge.bat" test -e "$DRIVE_C/Kestu/Merge.bat"
     printf 'my reminders\r\n' | cmp -s - "$DRIVE_C/Kestu/calendar.dat" || fail "the user's calendar was overwritten"
