@@ -15,16 +15,25 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/registry/hive_text.h"
 #include "platform/win32/codepage.h"
 
 namespace registry {
 
-namespace {
+using detail::Encoding;
+using detail::EncodingOf;
+using detail::HexDigit;
+using detail::IsBlank;
+using detail::Lower;
+using detail::LowerCase;
+using detail::SyntaxOfHeader;
+using detail::TextForm;
+using detail::Trim;
+using detail::TrimLeft;
+using detail::TrimRight;
+using detail::Utf16BytesToAnsi;
 
-constexpr std::string_view kRegedit4Header = "REGEDIT4";
-constexpr std::string_view kRegedit5Header = "Windows Registry Editor Version 5.00";
-constexpr std::string_view kWineHeader = "WINE REGISTRY Version 2";
-constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+namespace {
 
 // A file is read in pieces of this size where it is not read whole; its
 // first piece also tells how its text is encoded.
@@ -32,54 +41,9 @@ constexpr std::size_t kReadPiece = 64 * 1024;
 // The index counts in 32 bits; a text this large is no registry.
 constexpr std::size_t kLargestText = std::numeric_limits<std::int32_t>::max();
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
-
-std::string_view TrimLeft(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  return text;
-}
-
-std::string_view TrimRight(std::string_view text) {
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-std::string_view Trim(std::string_view text) { return TrimRight(TrimLeft(text)); }
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() &&
          win32::AnsiEqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
-}
-
-// The letter case of 1252 as a table: every path the readers see is lowered.
-const std::array<char, 256> kLowerCase = [] {
-  std::array<char, 256> table{};
-  for (std::size_t c = 0; c < table.size(); ++c) table[c] = win32::AnsiToLower(static_cast<char>(c));
-  return table;
-}();
-
-char Lower(char c) { return kLowerCase[static_cast<unsigned char>(c)]; }
-
-void LowerCase(std::string& text) {
-  for (char& c : text) c = Lower(c);
-}
-
-// UTF-16LE bytes to ANSI; an odd last byte is dropped.
-std::string Utf16BytesToAnsi(std::string_view bytes) {
-  std::u16string wide;
-  wide.reserve(bytes.size() / 2);
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                         (static_cast<unsigned char>(bytes[i + 1]) << 8)));
-  }
-  return win32::Utf16ToAnsi(wide);
 }
 
 // Strips the optional ";" comment after a value that is not a quoted string.
@@ -111,45 +75,6 @@ bool ParseHexList(std::string_view text, std::string& bytes) {
     while (i < text.size() && IsBlank(text[i])) ++i;
     if (i == text.size()) return true;
   }
-}
-
-HiveSyntax SyntaxOfHeader(std::string_view line) {
-  line = Trim(line);
-  if (line == kRegedit4Header) return HiveSyntax::Regedit4;
-  if (line == kRegedit5Header) return HiveSyntax::Regedit5;
-  if (line == kWineHeader) return HiveSyntax::Wine;
-  return HiveSyntax::Unknown;
-}
-
-// How a file's text is encoded on disk.
-enum class TextForm { Ansi, Utf8, Utf16 };
-
-struct Encoding {
-  TextForm form = TextForm::Ansi;
-  std::size_t markLength = 0;  // the byte-order mark before the text
-};
-
-// The encoding that a file's first bytes show.
-Encoding EncodingOf(std::string_view start) {
-  if (start.size() >= 2 && static_cast<unsigned char>(start[0]) == 0xFF &&
-      static_cast<unsigned char>(start[1]) == 0xFE) {
-    return {TextForm::Utf16, 2};
-  }
-  // UTF-16LE without its mark: the first character is ASCII.
-  if (start.size() >= 2 && start[0] != '\0' && start[1] == '\0') return {TextForm::Utf16, 0};
-  if (start.starts_with(kUtf8Mark)) return {TextForm::Utf8, kUtf8Mark.size()};
-  // Version 5.00 and Wine's files are UTF-8; REGEDIT4 is ANSI already.
-  while (!start.empty()) {
-    const auto end = start.find('\n');
-    const std::string_view line = start.substr(0, end);
-    if (!Trim(line).empty()) {
-      const HiveSyntax syntax = SyntaxOfHeader(line);
-      const bool utf8 = syntax == HiveSyntax::Regedit5 || syntax == HiveSyntax::Wine;
-      return {utf8 ? TextForm::Utf8 : TextForm::Ansi, 0};
-    }
-    start = end == std::string_view::npos ? std::string_view{} : start.substr(end + 1);
-  }
-  return {};
 }
 
 // How the lines of one file read: its syntax, and how its text becomes ANSI.
