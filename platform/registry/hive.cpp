@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/registry/hive_grammar.h"
+#include "platform/registry/hive_index.h"
 #include "platform/registry/hive_lines.h"
 #include "platform/registry/hive_text.h"
 #include "platform/win32/codepage.h"
@@ -26,6 +27,8 @@ using detail::Encoding;
 using detail::EncodingOf;
 using detail::FileLines;
 using detail::Grammar;
+using detail::KeyTree;
+using detail::kLargestText;
 using detail::kReadPiece;
 using detail::Lower;
 using detail::LowerCase;
@@ -37,200 +40,6 @@ using detail::TextLines;
 using detail::Utf16BytesToAnsi;
 
 namespace {
-
-// The index counts in 32 bits; a text this large is no registry.
-constexpr std::size_t kLargestText = std::numeric_limits<std::int32_t>::max();
-
-// The keys of a file as a tree of names, with the key lines that list each
-// key and the deletions that remove it, numbered in file order. Values are
-// not read here: each key keeps the ranges of text that hold its value
-// lines. Kept compact (32-bit fields, the names in one block), so that the
-// index stays a fraction of the file it describes.
-class KeyTree {
- public:
-  static constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
-  static constexpr std::uint32_t kRoot = 0;
-
-  struct Section {  // the value lines after one key line
-    std::uint32_t begin = 0;
-    std::uint32_t end = 0;
-    std::uint32_t ordinal = 0;  // of its key line
-    std::uint32_t next = kNone;  // the key's next section
-  };
-
-  KeyTree() : nodes_(1), slots_(64, kNone) {}
-
-  // The key at a lower-case path, or kNone.
-  std::uint32_t Find(std::string_view path) const {
-    std::uint32_t node = kRoot;
-    ForEachName(path, [&](std::string_view name) {
-      if (node != kNone) node = Child(node, name);
-    });
-    return node;
-  }
-
-  // A key line: the key and every key on the way exist from this ordinal on,
-  // and the key's value lines start at begin.
-  void List(std::string_view path, std::uint32_t ordinal, std::uint32_t begin) {
-    const std::uint32_t node = Walk(path, Creating::Yes, [&](std::uint32_t on) { nodes_[on].listed = ordinal; });
-    const auto section = static_cast<std::uint32_t>(sections_.size());
-    sections_.push_back({begin, begin, ordinal, kNone});
-    Node& key = nodes_[node];
-    if (key.lastSection == kNone) {
-      key.firstSection = section;
-    } else {
-      sections_[key.lastSection].next = section;
-    }
-    key.lastSection = section;
-    openSection_ = section;
-  }
-
-  // A deletion line: the key and everything below it, as listed so far, go.
-  void Delete(std::string_view path, std::uint32_t ordinal) {
-    const std::uint32_t node = Walk(path, Creating::No, [](std::uint32_t) {});
-    if (node != kNone) nodes_[node].deleted = ordinal;
-  }
-
-  // The value lines of the last key listed end here.
-  void EndSection(std::uint32_t end) {
-    if (openSection_ != kNone) sections_[openSection_].end = end;
-    openSection_ = kNone;
-  }
-
-  // The last deletion that removed the key: of itself or of a key above it.
-  std::uint32_t DeletedAt(std::uint32_t node) const {
-    std::uint32_t deleted = 0;
-    for (; node != kNone; node = nodes_[node].parent) deleted = std::max(deleted, nodes_[node].deleted);
-    return deleted;
-  }
-  bool Exists(std::uint32_t node) const { return node == kRoot || nodes_[node].listed > DeletedAt(node); }
-
-  // The key's sections after its last deletion, in file order.
-  template <class Visit>
-  void ForEachLiveSection(std::uint32_t node, Visit visit) const {
-    const std::uint32_t deleted = DeletedAt(node);
-    for (auto at = nodes_[node].firstSection; at != kNone; at = sections_[at].next) {
-      if (sections_[at].ordinal > deleted) visit(sections_[at]);
-    }
-  }
-
-  std::size_t ExistingCount() const {
-    // A parent comes before its children, so one pass carries the deletions down.
-    std::vector<std::uint32_t> deleted(nodes_.size(), 0);
-    std::size_t count = 1;
-    for (std::size_t node = 1; node < nodes_.size(); ++node) {
-      deleted[node] = std::max(nodes_[node].deleted, deleted[nodes_[node].parent]);
-      if (nodes_[node].listed > deleted[node]) ++count;
-    }
-    return count;
-  }
-
- private:
-  struct Node {
-    std::uint32_t parent = kNone;
-    std::uint32_t nameBegin = 0;  // in names_
-    std::uint32_t nameLength = 0;
-    std::uint32_t listed = 0;   // ordinal of the last key line listing it or a key below it
-    std::uint32_t deleted = 0;  // ordinal of the last deletion naming it
-    std::uint32_t firstSection = kNone;
-    std::uint32_t lastSection = kNone;
-  };
-
-  // The names of a path separated by "\"; the root's path "" has none.
-  template <class Visit>
-  static void ForEachName(std::string_view path, Visit visit) {
-    if (path.empty()) return;
-    for (;;) {
-      const auto separator = path.find('\\');
-      visit(path.substr(0, separator));
-      if (separator == std::string_view::npos) return;
-      path.remove_prefix(separator + 1);
-    }
-  }
-
-  enum class Creating { No, Yes };
-
-  // The key at a lower-case path, created with the keys on the way where
-  // asked, visiting each; kNone where it is missing. Names that the path
-  // shares with the one walked before are not looked up again: the key
-  // lines of a file in Wine's order share most of their paths.
-  template <class Visit>
-  std::uint32_t Walk(std::string_view path, Creating creating, Visit visit) {
-    std::uint32_t node = kRoot;
-    std::size_t depth = 0;
-    bool sharing = true;
-    walked_.clear();
-    ForEachName(path, [&](std::string_view name) {
-      if (node == kNone) return;
-      sharing = sharing && depth < lastNames_.size() && lastNames_[depth] == name;
-      if (sharing) {
-        node = lastNodes_[depth];
-      } else {
-        node = creating == Creating::Yes ? AddChild(node, name) : Child(node, name);
-        if (node == kNone) return;
-      }
-      visit(node);
-      walked_.push_back(node);
-      ++depth;
-    });
-    if (node != kNone) Remember(path);
-    return node;
-  }
-
-  void Remember(std::string_view path) {
-    lastPath_.assign(path);
-    lastNodes_.swap(walked_);
-    lastNames_.clear();
-    ForEachName(std::string_view(lastPath_), [&](std::string_view name) { lastNames_.push_back(name); });
-  }
-
-  static std::size_t HashOf(std::uint32_t parent, std::string_view name) {
-    return std::hash<std::string_view>{}(name) ^ (std::size_t{parent} * 0x9E3779B97F4A7C15ULL);
-  }
-
-  std::string_view NameOf(const Node& node) const { return {names_.data() + node.nameBegin, node.nameLength}; }
-
-  // The slot that holds the child, or the empty slot where it would go.
-  std::size_t SlotOf(std::uint32_t parent, std::string_view name) const {
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t slot = HashOf(parent, name) & mask;; slot = (slot + 1) & mask) {
-      const std::uint32_t node = slots_[slot];
-      if (node == kNone || (nodes_[node].parent == parent && NameOf(nodes_[node]) == name)) return slot;
-    }
-  }
-
-  std::uint32_t Child(std::uint32_t parent, std::string_view name) const { return slots_[SlotOf(parent, name)]; }
-
-  std::uint32_t AddChild(std::uint32_t parent, std::string_view name) {
-    std::size_t slot = SlotOf(parent, name);
-    if (slots_[slot] != kNone) return slots_[slot];
-    const auto node = static_cast<std::uint32_t>(nodes_.size());
-    nodes_.push_back({parent, static_cast<std::uint32_t>(names_.size()), static_cast<std::uint32_t>(name.size())});
-    names_ += name;
-    slots_[slot] = node;
-    // At most half full, so that a search ends soon.
-    if (nodes_.size() * 2 > slots_.size()) Rehash(slots_.size() * 2);
-    return node;
-  }
-
-  void Rehash(std::size_t size) {
-    slots_.assign(size, kNone);
-    for (std::uint32_t node = 1; node < nodes_.size(); ++node) {
-      slots_[SlotOf(nodes_[node].parent, NameOf(nodes_[node]))] = node;
-    }
-  }
-
-  std::vector<Node> nodes_;  // the root first; a parent before its children
-  std::vector<Section> sections_;
-  std::string names_;                 // lower case
-  std::vector<std::uint32_t> slots_;  // (parent, name) to node, open addressing
-  std::uint32_t openSection_ = kNone;
-  // The path walked last, its names and their keys.
-  std::string lastPath_;
-  std::vector<std::string_view> lastNames_;
-  std::vector<std::uint32_t> lastNodes_;
-  std::vector<std::uint32_t> walked_;
-};
 
 // Indexes a body: the key lines only.
 class IndexReader {
