@@ -1,25 +1,19 @@
 #include "platform/registry/hive.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <functional>
-#include <limits>
 #include <mutex>
 #include <unordered_map>
-#include <vector>
 
 #include "platform/registry/hive_grammar.h"
 #include "platform/registry/hive_index.h"
 #include "platform/registry/hive_lines.h"
+#include "platform/registry/hive_readers.h"
 #include "platform/registry/hive_text.h"
-#include "platform/win32/codepage.h"
 
 namespace registry {
 
@@ -27,6 +21,8 @@ using detail::Encoding;
 using detail::EncodingOf;
 using detail::FileLines;
 using detail::Grammar;
+using detail::IndexReader;
+using detail::KeyRead;
 using detail::KeyTree;
 using detail::kLargestText;
 using detail::kReadPiece;
@@ -35,119 +31,11 @@ using detail::LowerCase;
 using detail::ReadableFile;
 using detail::ReadBody;
 using detail::ReadHeader;
+using detail::ReadOneKey;
 using detail::TextForm;
 using detail::TextLines;
 using detail::Utf16BytesToAnsi;
-
-namespace {
-
-// Indexes a body: the key lines only.
-class IndexReader {
- public:
-  IndexReader(const Grammar& grammar, KeyTree& tree) : grammar_(grammar), tree_(tree) {}
-
-  bool WantsValues() const { return false; }
-  void ValueLine(std::string_view) {}
-  void KeyLine(std::string_view line, std::size_t lineStart, std::size_t lineEnd) {
-    tree_.EndSection(static_cast<std::uint32_t>(lineStart));
-    const Grammar::KeyLineKind kind = grammar_.ReadKeyLine(line, path_);
-    if (kind == Grammar::KeyLineKind::NoKey) return;
-    LowerCase(path_);
-    if (kind == Grammar::KeyLineKind::Deletion) {
-      if (!path_.empty()) tree_.Delete(path_, ++ordinal_);
-    } else {
-      tree_.List(path_, ++ordinal_, static_cast<std::uint32_t>(lineEnd));
-    }
-  }
-  void Finish(std::size_t end) { tree_.EndSection(static_cast<std::uint32_t>(end)); }
-
- private:
-  const Grammar& grammar_;
-  KeyTree& tree_;
-  std::string path_;
-  std::uint32_t ordinal_ = 0;  // a text below kLargestText has fewer key lines than this counts
-};
-
-// Applies every value line it is given to one key.
-class ValueReader {
- public:
-  ValueReader(const Grammar& grammar, Key& key) : grammar_(grammar), key_(key) {}
-  bool WantsValues() const { return true; }
-  void ValueLine(std::string_view line) { grammar_.ApplyValueLine(line, key_); }
-  void KeyLine(std::string_view, std::size_t, std::size_t) {}
-
- private:
-  const Grammar& grammar_;
-  Key& key_;
-};
-
-// Follows one key through a whole body: the key lines that list it or a key
-// below it, the deletions of it or of a key above it, and its own values.
-class SingleKeyReader {
- public:
-  SingleKeyReader(const Grammar& grammar, std::string_view path) : grammar_(grammar), target_(path) {
-    LowerCase(target_);
-    exists_ = target_.empty();  // the root is always there
-  }
-
-  bool WantsValues() const { return inTarget_; }
-  void ValueLine(std::string_view line) { grammar_.ApplyValueLine(line, key_); }
-  void KeyLine(std::string_view line, std::size_t, std::size_t) {
-    inTarget_ = false;
-    if (!grammar_.MayConcern(line, target_)) return;
-    const Grammar::KeyLineKind kind = grammar_.ReadKeyLine(line, path_);
-    if (kind == Grammar::KeyLineKind::NoKey) return;
-    LowerCase(path_);
-    if (kind == Grammar::KeyLineKind::Deletion) {
-      if (!path_.empty() && IsAtOrBelow(target_, path_)) {
-        exists_ = false;
-        key_.values.clear();
-      }
-    } else if (path_ == target_) {
-      exists_ = inTarget_ = true;
-    } else if (IsAtOrBelow(path_, target_)) {
-      exists_ = true;
-    }
-  }
-
-  std::optional<Key> Result() && {
-    if (!exists_) return std::nullopt;
-    return std::move(key_);
-  }
-
- private:
-  // Whether a lower-case path names the key at another or one below it.
-  static bool IsAtOrBelow(std::string_view path, std::string_view key) {
-    if (key.empty()) return true;
-    return path.starts_with(key) && (path.size() == key.size() || path[key.size()] == '\\');
-  }
-
-  const Grammar& grammar_;
-  std::string target_;
-  std::string path_;
-  Key key_;
-  bool exists_ = false;
-  bool inTarget_ = false;
-};
-
-struct KeyRead {
-  HiveSyntax syntax = HiveSyntax::Unknown;
-  std::optional<Key> key;
-};
-
-template <class Lines>
-KeyRead ReadOneKey(Lines& lines, TextForm form, std::string_view path) {
-  KeyRead read;
-  read.syntax = ReadHeader(lines);
-  if (read.syntax == HiveSyntax::Unknown) return read;
-  const Grammar grammar(read.syntax, form);
-  SingleKeyReader reader(grammar, path);
-  ReadBody(lines, reader);
-  read.key = std::move(reader).Result();
-  return read;
-}
-
-}  // namespace
+using detail::ValueReader;
 
 bool CaseInsensitiveLess::operator()(std::string_view a, std::string_view b) const {
   const std::size_t length = std::min(a.size(), b.size());
